@@ -1,0 +1,13 @@
+#include "automation/remote_object.h"
+
+#include "automation/automation_value.h"
+
+namespace automation {
+
+std::variant<AutomationValue, Failure> RemoteObject::runFunction(std::string_view /*source*/,
+                                                                 const Arguments& /*arguments*/,
+                                                                 ResultKind /*wanted*/) {
+    return Failure::NotBound;
+}
+
+}  // namespace automation
