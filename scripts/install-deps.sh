@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make pkg-config
+    cmake g++ make pkg-config ccache
     qt6-base-dev qt6-webengine-dev qt6-websockets-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     chromium
