@@ -14,14 +14,17 @@
 namespace automation {
 
 std::string readText(const AutomationObject& object, std::string_view name);
-std::string readText(const AutomationObject& object, std::string_view name, std::string_view argument);
+std::string readText(const AutomationObject& object, std::string_view name,
+                     std::string_view argument);
 double readNumber(const AutomationObject& object, std::string_view name);
 AutomationObject readObject(const AutomationObject& object, std::string_view name);
 AutomationObject readObject(const AutomationObject& object, std::string_view name, double argument);
 AutomationValue readValue(const AutomationObject& object, std::string_view name);
 
-void callMethod(const AutomationObject& object, std::string_view name, const Arguments& arguments = {});
-bool callForBool(const AutomationObject& object, std::string_view name, const Arguments& arguments = {});
+void callMethod(const AutomationObject& object, std::string_view name,
+                const Arguments& arguments = {});
+bool callForBool(const AutomationObject& object, std::string_view name,
+                 const Arguments& arguments = {});
 AutomationObject callForObject(const AutomationObject& object, std::string_view name,
                                const Arguments& arguments = {});
 

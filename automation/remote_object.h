@@ -17,27 +17,27 @@ class AutomationValue;
 // The kinds of member a late-bound call may bind to. Each operation tries its
 // kinds in a fixed order; the first kind that binds is the one invoked.
 enum class MemberKind {
-    PropertyGet,     // an accessor with a getter, or a data property that is not a function
-    Method,          // a data property whose value is a function
-    PropertyPut,     // an accessor with a setter, or a writable data property that is not a function
+    PropertyGet,  // an accessor with a getter, or a data property that is not a function
+    Method,       // a data property whose value is a function
+    PropertyPut,  // an accessor with a setter, or a writable data property that is not a function
     PropertyPutRef,  // as PropertyPut; kept apart because callers list it separately
 };
 
 // What the caller wants back; the conversion runs where the value lives.
 enum class ResultKind {
-    None,    // nothing: the result is dropped without being converted
-    Text,    // the value as text (null and undefined give the empty text)
-    Number,  // the value as a double (true gives -1; what does not convert fails)
-    Object,  // a new remote object (null and primitives give an empty holder)
-    Boolean, // the value's truth (non-zero numbers are true)
-    Value,   // the value itself, objects as new remote objects
+    None,     // nothing: the result is dropped without being converted
+    Text,     // the value as text (null and undefined give the empty text)
+    Number,   // the value as a double (true gives -1; what does not convert fails)
+    Object,   // a new remote object (null and primitives give an empty holder)
+    Boolean,  // the value's truth (non-zero numbers are true)
+    Value,    // the value itself, objects as new remote objects
 };
 
 // One argument of a late-bound call. Objects and values are borrowed for the
 // duration of the call; a value passed by reference may be written back.
-using Argument = std::variant<std::string, std::int32_t, double,
-                              std::reference_wrapper<const AutomationObject>,
-                              std::reference_wrapper<AutomationValue>>;
+using Argument =
+    std::variant<std::string, std::int32_t, double, std::reference_wrapper<const AutomationObject>,
+                 std::reference_wrapper<AutomationValue>>;
 using Arguments = std::vector<Argument>;
 
 struct Invocation {
@@ -50,13 +50,13 @@ struct Invocation {
 // Why a call failed. The public operations turn every failure into the empty
 // value of their kind; the reason is kept for tests and diagnostics.
 enum class Failure {
-    EmptyObject,     // the holder held nothing
-    NotBound,        // no member of that name and kind
-    Threw,           // the member threw, or a conversion failed
-    Disconnected,    // the browser is gone or the object's document died
-    TimedOut,        // no answer within the call's time bound
-    Reentered,       // a call was made while another one was still waiting
-    BadReply,        // the browser answered something malformed
+    EmptyObject,   // the holder held nothing
+    NotBound,      // no member of that name and kind
+    Threw,         // the member threw, or a conversion failed
+    Disconnected,  // the browser is gone or the object's document died
+    TimedOut,      // no answer within the call's time bound
+    Reentered,     // a call was made while another one was still waiting
+    BadReply,      // the browser answered something malformed
 };
 
 // One object living in some object model (a browser's page, or a test model).

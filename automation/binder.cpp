@@ -1,0 +1,63 @@
+#include "automation/binder.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+namespace automation::binder {
+
+namespace {
+
+QString loadSource() {
+    QFile file(":/automation/binder.js");
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(file.readAll()).trimmed();
+}
+
+// The call site: as short as possible so that the engine compiles it once
+// and then finds it in its cache. `window` cannot be shadowed or replaced by
+// a page, unlike `globalThis`.
+QString callSite(const QString& callee) {
+    return QStringLiteral(
+               "function(n,k,w,...a){const b=window[\"%1\"];if(typeof b!==\"function\")throw "
+               "\"Unbound\";"
+               "return b(this,%2,k,w,a)}")
+        .arg(key(), callee);
+}
+
+}  // namespace
+
+const QString& key() {
+    static const QString value = [] {
+        QRandomGenerator* random = QRandomGenerator::system();
+        return QStringLiteral("__b%1%2")
+            .arg(random->generate64(), 16, 16, QLatin1Char('0'))
+            .arg(random->generate64(), 16, 16, QLatin1Char('0'));
+    }();
+    return value;
+}
+
+const QString& installFunction() {
+    static const QString value = loadSource();
+    return value;
+}
+
+const QString& installScript() {
+    static const QString value = QStringLiteral("(%1)(\"%2\");").arg(installFunction(), key());
+    return value;
+}
+
+const QString& callFunction() {
+    static const QString value = callSite(QStringLiteral("n"));
+    return value;
+}
+
+QString runFunction(const QString& source) {
+    // The source is the function to run: it takes the place of the name.
+    return QStringLiteral(
+               "function(k,w,...a){const b=window[\"%1\"];if(typeof b!==\"function\")throw "
+               "\"Unbound\";"
+               "return b(this,(%2),k,w,a)}")
+        .arg(key(), source);
+}
+
+}  // namespace automation::binder

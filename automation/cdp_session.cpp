@@ -1,0 +1,120 @@
+#include "automation/cdp_session.h"
+
+#include <QJsonArray>
+
+#include "automation/binder.h"
+#include "automation/cdp_remote_object.h"
+
+namespace automation {
+
+CdpSession::CdpSession(std::shared_ptr<CdpConnection> connection, QString targetId,
+                       QString sessionId, bool ownsTarget)
+    : connection_(std::move(connection)),
+      targetId_(std::move(targetId)),
+      sessionId_(std::move(sessionId)),
+      ownsTarget_(ownsTarget) {
+    eventHandler_ = connection_->addEventHandler(
+        [this](const QString& method, const QJsonObject&, const QString& sessionId) {
+            if (sessionId == sessionId_ && method == QLatin1String("Page.loadEventFired"))
+                ++loadEvents_;
+        });
+}
+
+CdpSession::~CdpSession() {
+    connection_->removeEventHandler(eventHandler_);
+    if (ownsTarget_ && !closed_) connection_->post("Target.closeTarget", {{"targetId", targetId_}});
+}
+
+std::shared_ptr<CdpSession> CdpSession::createPage(std::shared_ptr<CdpConnection> connection,
+                                                   int timeoutMs) {
+    if (!connection) return nullptr;
+    const CdpResult created =
+        connection->call("Target.createTarget", {{"url", "about:blank"}}, {}, timeoutMs);
+    const auto* target = std::get_if<QJsonObject>(&created);
+    if (!target) return nullptr;
+    const QString targetId = target->value("targetId").toString();
+    const CdpResult attached = connection->call(
+        "Target.attachToTarget", {{"targetId", targetId}, {"flatten", true}}, {}, timeoutMs);
+    const auto* attachment = std::get_if<QJsonObject>(&attached);
+    if (!attachment) {
+        connection->post("Target.closeTarget", {{"targetId", targetId}});
+        return nullptr;
+    }
+    std::shared_ptr<CdpSession> session(
+        new CdpSession(connection, targetId, attachment->value("sessionId").toString(), true));
+    if (!session->prepare(timeoutMs)) return nullptr;
+    return session;
+}
+
+std::shared_ptr<CdpSession> CdpSession::forPageEndpoint(std::shared_ptr<CdpConnection> connection,
+                                                        int timeoutMs) {
+    if (!connection) return nullptr;
+    std::shared_ptr<CdpSession> session(new CdpSession(std::move(connection), {}, {}, false));
+    if (!session->prepare(timeoutMs)) return nullptr;
+    return session;
+}
+
+bool CdpSession::prepare(int timeoutMs) {
+    // Load events tell navigate() when a document is ready; the binder goes
+    // into every later document; a page's content security policy must not
+    // stop the library's own scripts.
+    if (!std::holds_alternative<QJsonObject>(call("Page.enable", {}, timeoutMs))) return false;
+    if (!addScriptToNewDocuments(binder::installScript())) return false;
+    call("Page.setBypassCSP", {{"enabled", true}}, timeoutMs);
+    return true;
+}
+
+CdpResult CdpSession::call(const QString& method, const QJsonObject& params, int timeoutMs) {
+    if (closed_) return Failure::Disconnected;
+    return connection_->call(method, params, sessionId_, timeoutMs);
+}
+
+void CdpSession::post(const QString& method, const QJsonObject& params) {
+    if (closed_) return;
+    connection_->post(method, params, sessionId_);
+}
+
+bool CdpSession::isConnected() const { return !closed_ && connection_->isConnected(); }
+
+bool CdpSession::addScriptToNewDocuments(const QString& source) {
+    return std::holds_alternative<QJsonObject>(
+        call("Page.addScriptToEvaluateOnNewDocument", {{"source", source}}));
+}
+
+bool CdpSession::navigate(const QString& url, int timeoutMs) {
+    if (timeoutMs < 0) timeoutMs = connection_->defaultTimeout();
+    const int loadsBefore = loadEvents_;
+    const CdpResult navigated = call("Page.navigate", {{"url", url}}, timeoutMs);
+    const auto* result = std::get_if<QJsonObject>(&navigated);
+    if (!result || !result->value("errorText").toString().isEmpty()) return false;
+    // A navigation within the document (a fragment) makes no new document.
+    if (!result->contains("loaderId")) return true;
+    return connection_->waitUntil([&] { return loadEvents_ != loadsBefore; }, timeoutMs);
+}
+
+AutomationObject CdpSession::document(int timeoutMs) {
+    const CdpResult evaluated = call("Runtime.evaluate", {{"expression", "document"}}, timeoutMs);
+    const auto* result = std::get_if<QJsonObject>(&evaluated);
+    if (!result || result->contains("exceptionDetails")) return {};
+    const QString objectId = result->value("result").toObject().value("objectId").toString();
+    if (objectId.isEmpty()) return {};
+    return AutomationObject(std::make_shared<CdpRemoteObject>(shared_from_this(), objectId));
+}
+
+std::variant<QJsonValue, Failure> CdpSession::evaluate(const QString& expression, int timeoutMs) {
+    const CdpResult evaluated = call(
+        "Runtime.evaluate",
+        {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}}, timeoutMs);
+    if (const auto* failure = std::get_if<Failure>(&evaluated)) return *failure;
+    const QJsonObject& result = std::get<QJsonObject>(evaluated);
+    if (result.contains("exceptionDetails")) return Failure::Threw;
+    return result.value("result").toObject().value("value");
+}
+
+void CdpSession::closePage() {
+    if (closed_) return;
+    if (ownsTarget_) connection_->call("Target.closeTarget", {{"targetId", targetId_}});
+    closed_ = true;
+}
+
+}  // namespace automation

@@ -1,0 +1,132 @@
+#include "automation/embedded_endpoint.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QDeadlineTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+#include "automation/cdp_connection.h"
+#include "automation/cdp_session.h"
+#include "automation/nested_wait.h"
+#include "automation/websocket_transport.h"
+
+namespace automation {
+
+namespace {
+
+constexpr char kEnvironmentName[] = "QTWEBENGINE_REMOTE_DEBUGGING";
+
+quint16 reservedPort = 0;
+
+// A free loopback port, found without a QCoreApplication (it may not exist
+// yet): bind to port 0 and ask which one the system gave.
+quint16 freeLoopbackPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return 0;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    quint16 port = 0;
+    socklen_t length = sizeof address;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}
+
+std::variant<QByteArray, Failure> httpGet(const QUrl& url, int timeoutMs) {
+    if (isWaiting()) return Failure::Reentered;
+    QNetworkAccessManager manager;
+    QNetworkRequest request(url);
+    request.setTransferTimeout(timeoutMs);
+    std::unique_ptr<QNetworkReply> reply(manager.get(request));
+    QNetworkReply* raw = reply.get();
+    bool finished = false;
+    QObject::connect(raw, &QNetworkReply::finished, [&] {
+        finished = true;
+        wakeWait();
+    });
+    if (!waitNested([&] { return finished; }, timeoutMs)) {
+        raw->abort();
+        return Failure::TimedOut;
+    }
+    if (raw->error() != QNetworkReply::NoError) return Failure::Disconnected;
+    return raw->readAll();
+}
+
+}  // namespace
+
+quint16 reserveEmbeddedDebuggingPort() {
+    if (reservedPort != 0) return reservedPort;
+    reservedPort = freeLoopbackPort();
+    if (reservedPort != 0)
+        qputenv(kEnvironmentName, QStringLiteral("127.0.0.1:%1").arg(reservedPort).toLatin1());
+    return reservedPort;
+}
+
+quint16 embeddedDebuggingPort() {
+    if (reservedPort != 0) return reservedPort;
+    const QString value = QString::fromLocal8Bit(qgetenv(kEnvironmentName));
+    bool ok = false;
+    const uint port = value.section(':', -1).toUInt(&ok);
+    return ok && port > 0 && port < 65536 ? quint16(port) : 0;
+}
+
+std::variant<QJsonArray, Failure> listTargets(quint16 port, int timeoutMs) {
+    auto body = httpGet(QUrl(QStringLiteral("http://127.0.0.1:%1/json/list").arg(port)), timeoutMs);
+    if (const auto* failure = std::get_if<Failure>(&body)) return *failure;
+    const QJsonDocument document = QJsonDocument::fromJson(std::get<QByteArray>(body));
+    if (!document.isArray()) return Failure::BadReply;
+    return document.array();
+}
+
+namespace {
+
+std::shared_ptr<CdpSession> openPage(quint16 port, int timeoutMs, const QString& field,
+                                     const QString& wanted) {
+    const QDeadlineTimer deadline(timeoutMs);
+    auto targets = listTargets(port, timeoutMs);
+    const auto* list = std::get_if<QJsonArray>(&targets);
+    if (!list) return nullptr;
+    QString socketUrl;
+    for (const QJsonValue& entry : *list) {
+        const QJsonObject target = entry.toObject();
+        if (target.value("type").toString() == QLatin1String("page") &&
+            target.value(field).toString() == wanted) {
+            socketUrl = target.value("webSocketDebuggerUrl").toString();
+            break;
+        }
+    }
+    // Only a page on this very endpoint; a listing that points elsewhere is
+    // not followed.
+    const QUrl url(socketUrl);
+    if (socketUrl.isEmpty() || url.host() != QLatin1String("127.0.0.1") || url.port() != port)
+        return nullptr;
+    auto transport = std::make_unique<WebSocketTransport>();
+    if (!transport->open(url, int(qMax<qint64>(1, deadline.remainingTime())))) return nullptr;
+    auto connection = std::make_shared<CdpConnection>(std::move(transport));
+    return CdpSession::forPageEndpoint(connection, int(qMax<qint64>(1, deadline.remainingTime())));
+}
+
+}  // namespace
+
+std::shared_ptr<CdpSession> openPageSession(quint16 port, const QString& url, int timeoutMs) {
+    return openPage(port, timeoutMs, QStringLiteral("url"), url);
+}
+
+std::shared_ptr<CdpSession> openPageSessionById(quint16 port, const QString& targetId,
+                                                int timeoutMs) {
+    return openPage(port, timeoutMs, QStringLiteral("id"), targetId);
+}
+
+}  // namespace automation

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+
+namespace automation {
+
+// The one way this library waits for a browser: a nested event loop that
+// excludes user input, bounded by a timer. Only one such wait may be active
+// in the process at a time; a wait asked for while another one runs (from a
+// handler that the outer wait dispatched) is refused at once, because a
+// nested wait inside the embedded engine's callbacks never returns.
+//
+// Returns true when `done` became true, false on time-out or refusal.
+// `done` is checked before waiting and whenever wakeWait() is called.
+bool waitNested(const std::function<bool()>& done, int timeoutMs);
+
+// True while a nested wait is running (a new one would be refused).
+[[nodiscard]] bool isWaiting();
+
+// Wakes the running nested wait so that it re-checks its condition. Message
+// handlers call it after changing what a condition looks at.
+void wakeWait();
+
+}  // namespace automation
