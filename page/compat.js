@@ -63,11 +63,20 @@
     const matches = (pattern, text) => apply(regExpTest, pattern, [text]);
 
     // A member that the page does not see in for-in loops or Object.keys.
+    // A page that assigns to the name gets a plain property of its own, as it
+    // would have without this script.
     function hidden(target, name, descriptor) {
         if (getOwnPropertyDescriptor(target, name)) return;
         descriptor.configurable = true;
         descriptor.enumerable = false;
-        if ('value' in descriptor) descriptor.writable = true;
+        if ('value' in descriptor) {
+            descriptor.writable = true;
+        } else if (!descriptor.set) {
+            descriptor.set = function (value) {
+                defineProperty(this, name,
+                               {value, writable: true, enumerable: true, configurable: true});
+            };
+        }
         defineProperty(target, name, descriptor);
     }
 
