@@ -1,0 +1,151 @@
+// Clicking links and button-like inputs by name, id, position, text and
+// address, on tests/fixtures/page/clicks.html. Every row runs twice: with the
+// walk read in the page, and through a model that runs no script, where the
+// walk goes one candidate at a time.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+
+#include "tests/page/no_script_object.h"
+#include "tests/page/page_fixture.h"
+
+namespace {
+
+enum class Target { Link, Button };
+
+struct ClickCase {
+    const char* name;
+    Target target;
+    std::string code;
+    std::int32_t codeKind;
+    bool exact;
+    bool clicked;
+    std::string log;  // the ids clicked, each followed by ';'
+};
+
+void PrintTo(const ClickCase& row, std::ostream* out) { *out << row.name; }
+
+class ClickTest : public testsupport::PageTest,
+                  public testing::WithParamInterface<std::tuple<ClickCase, bool>> {};
+
+TEST_P(ClickTest, ClicksFirstMatch) {
+    const auto& [row, oneByOne] = GetParam();
+    load(QStringLiteral("clicks.html"));
+    page::WebPage* subject = &page;
+    page::WebPage plain;
+    if (oneByOne) {
+        const automation::AutomationObject document =
+            testsupport::NoScriptObject::wrap(page.document);
+        plain.attach(&document);
+        subject = &plain;
+    }
+    const bool result = row.target == Target::Link
+                            ? subject->clickLink(row.code, row.codeKind, row.exact)
+                            : subject->clickButton(row.code, row.codeKind, row.exact);
+    EXPECT_EQ(result, row.clicked);
+    EXPECT_EQ(log(), row.log);
+}
+
+// Links in document order: home (Home), login1 and login2 (both "Login
+// page"), exactLogin (login), chinese (点击登录), wide (价格１２３), emoji
+// (Go 😀 now), blank (no text).
+const ClickCase kLinkCases[] = {
+    {"NameKindIsIdLookup", Target::Link, "home", 0, false, true, "home;"},
+    {"IdKindIsNameLookup", Target::Link, "homeLink", 1, false, true, "home;"},
+    {"IdKindWithIdFindsNothing", Target::Link, "home", 1, false, false, ""},
+    {"ByIdAnyTag", Target::Link, "text1", 0, false, true, "text1;"},
+    {"MissingId", Target::Link, "nowhere", 0, false, false, ""},
+    {"IndexFirst", Target::Link, "1", 2, false, true, "home;"},
+    {"IndexSecond", Target::Link, "2", 2, false, true, "login1;"},
+    {"IndexLast", Target::Link, "8", 2, false, true, "blank;"},
+    {"IndexPastEnd", Target::Link, "9", 2, false, false, ""},
+    {"IndexZero", Target::Link, "0", 2, false, false, ""},
+    {"IndexNegative", Target::Link, "-1", 2, false, false, ""},
+    {"IndexLetters", Target::Link, "abc", 2, false, false, ""},
+    {"IndexEmpty", Target::Link, "", 2, false, false, ""},
+    {"IndexFullWidth", Target::Link, "２", 2, false, true, "login1;"},
+    {"IndexLeadingBlank", Target::Link, " 2", 2, false, true, "login1;"},
+    {"TitleOtherCase", Target::Link, "LOGIN", 3, false, true, "login1;"},
+    {"TitleExactCase", Target::Link, "login", 3, true, true, "exactLogin;"},
+    {"TitleExactOtherCaseMisses", Target::Link, "LOGIN PAGE", 3, true, false, ""},
+    {"TitleSameTextFirstWins", Target::Link, "Login page", 3, true, true, "login1;"},
+    {"TitleChinese", Target::Link, "登录", 3, false, true, "chinese;"},
+    {"TitleFullWidth", Target::Link, "１２３", 3, false, true, "wide;"},
+    {"TitleFullWidthIsNotAscii", Target::Link, "123", 3, false, false, ""},
+    {"TitleEmoji", Target::Link, "😀", 3, false, true, "emoji;"},
+    {"TitleEmptyContained", Target::Link, "", 3, false, true, "home;"},
+    {"TitleEmptyExact", Target::Link, "", 3, true, true, "blank;"},
+    {"AddressContained", Target::Link, "LOGIN?SECOND", 4, false, true, "login2;"},
+    {"AddressExactNeedsWholeHref", Target::Link, "login?second", 4, true, false, ""},
+    {"KindFive", Target::Link, "Home", 5, false, false, ""},
+    {"KindNegative", Target::Link, "Home", -1, false, false, ""},
+};
+
+// Inputs in document order: text1 (text, "Login"), check1 (checkbox), then
+// the button-like ones submit1 (type="Submit", "Login now"), plain (button,
+// no value), image1 (IMAGE, pics/first.png), then textWithSrc (text with a
+// src), then image2 (pics/second.png), reset1 ("Clear"), submit2 ("Login
+// now"); the <button> tagButton ("Login") is never a candidate.
+const ClickCase kButtonCases[] = {
+    {"NameKindIsIdLookup", Target::Button, "text1", 0, false, true, "text1;"},
+    {"IdKindIsNameLookup", Target::Button, "text1", 1, false, true, "text1;"},
+    {"TagButtonById", Target::Button, "tagButton", 0, false, true, "tagButton;"},
+    {"MissingId", Target::Button, "nowhere", 0, false, false, ""},
+    {"IndexSkipsTextAndCheckBox", Target::Button, "1", 2, false, true, "submit1;"},
+    {"IndexSecond", Target::Button, "2", 2, false, true, "plain;"},
+    {"IndexImageCounts", Target::Button, "3", 2, false, true, "image1;"},
+    {"IndexSkipsTextWithSrc", Target::Button, "4", 2, false, true, "image2;"},
+    {"IndexLast", Target::Button, "6", 2, false, true, "submit2;"},
+    {"IndexPastEnd", Target::Button, "7", 2, false, false, ""},
+    {"IndexZero", Target::Button, "0", 2, false, false, ""},
+    {"IndexNegative", Target::Button, "-1", 2, false, false, ""},
+    {"IndexLetters", Target::Button, "abc", 2, false, false, ""},
+    {"IndexEmpty", Target::Button, "", 2, false, false, ""},
+    {"IndexFullWidth", Target::Button, "２", 2, false, true, "plain;"},
+    {"IndexLeadingBlank", Target::Button, " 2", 2, false, true, "plain;"},
+    {"TitleSkipsTextBoxAndButtonTag", Target::Button, "login", 3, false, true, "submit1;"},
+    {"TitleExact", Target::Button, "Clear", 3, true, true, "reset1;"},
+    {"TitleExactOtherCaseMisses", Target::Button, "login now", 3, true, false, ""},
+    {"TitleSameValueFirstWins", Target::Button, "Login now", 3, true, true, "submit1;"},
+    {"TitleEmptyExact", Target::Button, "", 3, true, true, "plain;"},
+    {"TitleEmptyContained", Target::Button, "", 3, false, true, "submit1;"},
+    {"AddressImageOnly", Target::Button, "second.png", 4, false, true, "image2;"},
+    {"AddressFirstImage", Target::Button, "PICS/", 4, false, true, "image1;"},
+    {"AddressNoMatch", Target::Button, "third.png", 4, false, false, ""},
+    {"KindFive", Target::Button, "1", 5, false, false, ""},
+    {"KindNegative", Target::Button, "1", -1, false, false, ""},
+};
+
+std::string caseName(const testing::TestParamInfo<std::tuple<ClickCase, bool>>& info) {
+    const auto& [row, oneByOne] = info.param;
+    return std::string(row.name) + (oneByOne ? "_OneByOne" : "_InPage");
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, ClickTest,
+                         testing::Combine(testing::ValuesIn(kLinkCases), testing::Bool()),
+                         caseName);
+INSTANTIATE_TEST_SUITE_P(Buttons, ClickTest,
+                         testing::Combine(testing::ValuesIn(kButtonCases), testing::Bool()),
+                         caseName);
+
+// A page whose scripts broke the built-ins that the in-page walk uses still
+// gets the right click: the walk falls back to one candidate at a time.
+using ClickFallbackTest = testsupport::PageTest;
+
+TEST_F(ClickFallbackTest, PageThatBreaksJsonStillGetsTheRightClick) {
+    load(QStringLiteral("clicks.html"));
+    evaluate("JSON.stringify = () => '[\"lie\"]'; JSON.parse = () => []; 'done'");
+    EXPECT_TRUE(page.clickLink("Login page", 3, true));
+    EXPECT_EQ(log(), "login1;");
+}
+
+TEST(ClickUnbound, EveryKindReturnsFalse) {
+    page::WebPage unbound;
+    for (std::int32_t kind : {0, 1, 2, 3, 4, 5}) {
+        EXPECT_FALSE(unbound.clickLink("1", kind)) << kind;
+        EXPECT_FALSE(unbound.clickButton("1", kind)) << kind;
+    }
+}
+
+}  // namespace
