@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "app/start_up.h"
+
+int main(int argc, char** argv) { return app::runScriptMaker(argc, argv); }
