@@ -9,6 +9,9 @@
 #include <QDialog>
 #include <QFrame>
 #include <QGroupBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -20,6 +23,7 @@
 #include "automation/embedded_endpoint.h"
 #include "automation/late_bound.h"
 #include "page/web_page.h"
+#include "tests/page/compat_cases.h"
 
 namespace {
 
@@ -233,5 +237,40 @@ TEST_F(EmbeddedView, TwoViewsListedInZOrder) {
     ASSERT_TRUE(secondPage.attach(nullptr, first));
     EXPECT_EQ(automation::readText(secondPage.document, "title"), "binding page one");
 }
+
+// The compatibility layer's rows again, in the embedded engine: the layer is
+// installed there by the view's registration, not by a DevTools session.
+class EmbeddedCompatibility : public EmbeddedView,
+                              public testing::WithParamInterface<compat_cases::PageCase> {
+protected:
+    // The value of a page expression; undefined when it threw or the page did
+    // not answer. The result is only stored in the engine's callback.
+    QJsonValue evaluate(const std::string& expression) {
+        auto result = std::make_shared<std::optional<QVariant>>();
+        view_->page()->runJavaScript(QString::fromStdString(expression),
+                                     [result](const QVariant& value) { *result = value; });
+        if (!QTest::qWaitFor([&] { return result->has_value(); }, 10000))
+            return QJsonValue::Undefined;
+        return QJsonValue::fromVariant(**result);
+    }
+};
+
+TEST_P(EmbeddedCompatibility, BehavesAsInTheLaunchedBrowser) {
+    const compat_cases::PageCase& c = GetParam();
+    ASSERT_TRUE(load(*view_, QUrl::fromLocalFile(QStringLiteral(FIXTURE_DIR "/") +
+                                                 QString::fromStdString(c.fixture))));
+    const QJsonValue expected =
+        QJsonDocument::fromJson(QByteArray::fromStdString("[" + c.expected + "]")).array().at(0);
+    const QJsonValue got = evaluate(c.expression);
+    EXPECT_EQ(got, expected)
+        << c.expression << "\n gave "
+        << QJsonDocument(QJsonArray{got}).toJson(QJsonDocument::Compact).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Embedded, EmbeddedCompatibility,
+                         testing::ValuesIn(compat_cases::pageCases()),
+                         [](const testing::TestParamInfo<compat_cases::PageCase>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace
