@@ -193,6 +193,23 @@ TEST_F(EmbeddedView, DocumentsHaveTheCompatibilityLayer) {
     EXPECT_EQ(automation::readText(page.document, "title"), "script ran");
 }
 
+TEST_F(EmbeddedView, PageThatDoesNotAnswerLeavesTheBindingAsItWas) {
+    ASSERT_TRUE(load(*view_, fixture("one.html")));
+    page::WebPage page;
+    ASSERT_TRUE(page.attach(nullptr, windows().handleFor(&window_)));
+    ASSERT_TRUE(load(*view_, fixture("busy.html")));
+    QTest::qWait(800);  // the page is busy from 300 ms after its load on
+
+    const automation::RemoteObject* held = page.document.remote().get();
+    EXPECT_FALSE(page.attach(nullptr, windows().handleFor(&window_)));
+    EXPECT_EQ(page.document.remote().get(), held);
+
+    // Once the page answers again, so does its window.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page.attach(nullptr, windows().handleFor(&window_)); },
+                                20000));
+    EXPECT_EQ(automation::readText(page.document, "title"), "busy page");
+}
+
 TEST_F(EmbeddedView, RequestsToOtherWidgetsAndUnregisteredViewsFail) {
     auto* button = new QPushButton("not a browser", &window_);
     EXPECT_TRUE(windows()
