@@ -433,6 +433,16 @@
     hidden(global, 'createPopup', {value: createPopup});
 
     // ---------------------------------------------------------------------
+    // window.navigate(address): loads the address in this window.
+
+    const locationOf = getOwnPropertyDescriptor(global, 'location').get;
+    hidden(global, 'navigate', {
+        value: function navigate(address) {
+            apply(locationOf, global, []).href = stringOf(address);
+        },
+    });
+
+    // ---------------------------------------------------------------------
     // document.selection.createRange().
 
     function activeTextControl(document) {
