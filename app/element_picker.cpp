@@ -73,14 +73,13 @@ std::int32_t toPagePixels(int offset, double scale) {
 
 }  // namespace
 
-ElementPicker::ElementPicker(MainWindow& window) : QObject(&window), window_(window) {
-    if (QLabel* label = picture()) label->installEventFilter(this);
+ElementPicker::ElementPicker(MainWindow& window)
+    : QObject(&window), window_(window), picture_(qobject_cast<QLabel*>(window.control(kPicture))) {
+    if (picture_) picture_->installEventFilter(this);
 }
 
-QLabel* ElementPicker::picture() const { return qobject_cast<QLabel*>(window_.control(kPicture)); }
-
 void ElementPicker::beginDrag() {
-    QLabel* label = picture();
+    QLabel* label = picture_;
     if (label == nullptr) return;
     dragging_ = true;
     if (crossHairImage()) label->setCursor(toCursor(*crossHairImage()));
@@ -98,7 +97,7 @@ void ElementPicker::dragMoved() {
 
 void ElementPicker::endDrag() {
     if (!dragging_) return;
-    QLabel* label = picture();
+    QLabel* label = picture_;
     if (label == nullptr) return;
     label->releaseMouse();
     dragging_ = false;
@@ -107,7 +106,7 @@ void ElementPicker::endDrag() {
 }
 
 bool ElementPicker::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != picture()) return QObject::eventFilter(watched, event);
+    if (watched != picture_ || picture_ == nullptr) return QObject::eventFilter(watched, event);
     switch (event->type()) {
         case QEvent::MouseButtonPress:
             if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <string>
 
 #include "automation/automation_object.h"
@@ -44,9 +45,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLabel* picture() const;
-
     MainWindow& window_;
+    // Taken once: the filter also sees the picture's events while the
+    // window is being torn down, when its controls can no longer be looked up.
+    QPointer<QLabel> picture_;
     bool dragging_ = false;
 };
 

@@ -1,6 +1,5 @@
 #include "app/operation_test.h"
 
-#include <QWidget>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -8,7 +7,6 @@
 #include "app/main_window.h"
 #include "page/text_rules.h"
 #include "page/web_page.h"
-#include "platform/widget_window_system.h"
 
 namespace app {
 namespace {
@@ -36,14 +34,6 @@ constexpr const char* kBrowser = "超文本浏览框1";
 
 std::string selectedKind(const MainWindow& window) {
     return window.comboItemText(kKindList, window.comboSelection(kKindList));
-}
-
-// The handle by which the window system in use knows the browser control,
-// so that the page object's search for its document window starts there.
-platform::WindowHandle browserHandle(const MainWindow& window) {
-    if (auto* widgets = dynamic_cast<platform::WidgetWindowSystem*>(&platform::windowSystem()))
-        return widgets->handleFor(window.control(kBrowser));
-    return window.controlHandle(kBrowser);
 }
 
 void runOperation(MainWindow& window, page::WebPage& page, Operation operation) {
@@ -75,7 +65,7 @@ void runOperationTest(MainWindow& window) {
     page::WebPage page;
     // The results are not looked at: a page without a document makes every
     // operation below a quiet no-op, and the user judges by the page.
-    page.attach(nullptr, browserHandle(window));
+    page.attach(nullptr, window.controlHandle(kBrowser));
     for (const KindRow& row : kKinds) {
         // Read anew for every kind, and compared byte for byte.
         if (page::text::equalBytes(selectedKind(window), row.kind)) {
