@@ -26,7 +26,8 @@ ssize_t writeSome(int fd, const char* data, size_t size) {
 
 }  // namespace
 
-PipeTransport::PipeTransport(int readFd, int writeFd) : readFd_(readFd), writeFd_(writeFd) {
+PipeTransport::PipeTransport(int readFd, int writeFd, qsizetype maxMessageBytes)
+    : maxMessageBytes_(maxMessageBytes), readFd_(readFd), writeFd_(writeFd) {
     setNonBlocking(readFd_);
     if (writeFd_ != readFd_) setNonBlocking(writeFd_);
     readNotifier_ = std::make_unique<QSocketNotifier>(readFd_, QSocketNotifier::Read);
@@ -92,7 +93,7 @@ void PipeTransport::splitMessages() {
         const qsizetype end = inbox_.indexOf('\0', scanned_);
         if (end < 0) {
             scanned_ = inbox_.size();
-            if (scanned_ > kMaxMessageBytes) {
+            if (scanned_ > maxMessageBytes_) {
                 // Too big to keep: forget what we have and skip to its end.
                 discarding_ = true;
                 inbox_.clear();
@@ -103,7 +104,7 @@ void PipeTransport::splitMessages() {
         const QByteArray message = inbox_.left(end);
         inbox_.remove(0, end + 1);
         scanned_ = 0;
-        if (discarding_) {
+        if (discarding_ || message.size() > maxMessageBytes_) {
             discarding_ = false;
             continue;
         }

@@ -23,7 +23,7 @@ public:
 
     // `readFd` carries the browser's messages to us, `writeFd` ours to the
     // browser; they may be the same descriptor (a socket).
-    PipeTransport(int readFd, int writeFd);
+    PipeTransport(int readFd, int writeFd, qsizetype maxMessageBytes = kMaxMessageBytes);
     ~PipeTransport() override;
 
     void send(const QByteArray& message) override;
@@ -35,6 +35,7 @@ private:
     void flush();
     void splitMessages();
 
+    qsizetype maxMessageBytes_;
     int readFd_ = -1;
     int writeFd_ = -1;
     std::unique_ptr<QSocketNotifier> readNotifier_;
