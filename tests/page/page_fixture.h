@@ -25,6 +25,7 @@ class PageTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(server().port(), 0) << "the fixture server did not start";
+        server().clearRequests();
         browserPage = std::make_unique<BrowserPage>();
         ASSERT_TRUE(browserPage->isOpen()) << "no browser page";
         ASSERT_TRUE(browserPage->addScriptToNewDocuments(page::compatibilityLayerSource()));

@@ -141,6 +141,11 @@ void FixtureServer::record(Request request) {
     requests_.push_back(std::move(request));
 }
 
+void FixtureServer::clearRequests() {
+    QMutexLocker lock(&mutex_);
+    requests_.clear();
+}
+
 std::vector<FixtureServer::Request> FixtureServer::requests() const {
     QMutexLocker lock(&mutex_);
     return requests_;

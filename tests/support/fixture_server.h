@@ -37,6 +37,8 @@ public:
     [[nodiscard]] QString url(const QString& path, const QString& host = "127.0.0.1") const;
 
     [[nodiscard]] std::vector<Request> requests() const;
+    // Forgets the requests recorded so far (each test starts afresh).
+    void clearRequests();
     // The first recorded request whose target starts with `prefix`, waiting
     // up to `timeoutMs` while the test thread's events keep running.
     std::optional<Request> waitForRequest(const QByteArray& prefix, int timeoutMs = 5000) const;
