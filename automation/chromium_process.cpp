@@ -4,8 +4,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "automation/cdp_connection.h"
 #include "automation/cdp_session.h"
@@ -123,6 +125,18 @@ void ChromiumLauncher::stop() {
     }
     if (connection_) connection_->close();
     process_.reset();
+    removeUserDataDir();
+}
+
+void ChromiumLauncher::removeUserDataDir() {
+    if (!userDataDir_) return;
+    // After a crash or a kill the browser's helper processes may still write
+    // into the directory for a moment: try again briefly before giving up.
+    userDataDir_->setAutoRemove(false);
+    QDir directory(userDataDir_->path());
+    for (int attempt = 0; attempt < 30 && directory.exists() && !directory.removeRecursively();
+         ++attempt)
+        QThread::msleep(100);
     userDataDir_.reset();
 }
 

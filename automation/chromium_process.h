@@ -53,6 +53,8 @@ public:
     static QStringList defaultArguments();
 
 private:
+    void removeUserDataDir();
+
     Options options_;
     std::unique_ptr<QTemporaryDir> userDataDir_;
     std::unique_ptr<QProcess> process_;

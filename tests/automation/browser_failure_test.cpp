@@ -1,0 +1,101 @@
+// A real browser that hangs, dies or is asked re-entrantly: calls end within
+// their bound with the right reason, later calls fail at once, releasing
+// objects afterwards is harmless, and nothing hangs.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include "automation/cdp_connection.h"
+#include "automation/cdp_session.h"
+#include "automation/chromium_process.h"
+#include "automation/late_bound.h"
+#include "tests/support/browser_fixture.h"
+
+using namespace automation;
+
+namespace {
+
+constexpr char kPage[] = R"(<!DOCTYPE html><div id="box">box</div><script>
+  window.spin = () => { for (;;) {} };
+  window.slow = ms => { const end = Date.now() + Number(ms); while (Date.now() < end) {} return "slow"; };
+</script>)";
+
+Failure failureOf(const AutomationObject& object, std::string_view name,
+                  const Arguments& arguments = {}) {
+    const MemberKind kinds[] = {MemberKind::Method};
+    auto outcome = object.remote()->invoke(Invocation{name, kinds, arguments, ResultKind::Text});
+    const auto* failure = std::get_if<Failure>(&outcome);
+    return failure ? *failure : Failure::BadReply;
+}
+
+// A browser of the test's own, so that it may be killed.
+class BrowserFailure : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(browser.start()) << browser.errorText().toStdString();
+        session = browser.newPage();
+        ASSERT_NE(session, nullptr);
+        ASSERT_TRUE(session->navigate("data:text/html," + QString::fromLatin1(kPage)));
+        document = session->document();
+        window = readObject(document, "defaultView");
+        ASSERT_FALSE(window.isEmpty());
+    }
+
+    ChromiumLauncher browser;
+    std::shared_ptr<CdpSession> session;
+    AutomationObject document;
+    AutomationObject window;
+};
+
+TEST_F(BrowserFailure, KilledMidCallFailsThatCallAndEveryLaterOne) {
+    AutomationObject box = callForObject(document, "getElementById", {std::string("box")});
+    ASSERT_FALSE(box.isEmpty());
+    // The bound is long: the call must end because the browser died.
+    session->connection().setDefaultTimeout(120000);
+    QTimer::singleShot(300, [&] { browser.kill(); });
+    EXPECT_EQ(failureOf(window, "spin"), Failure::Disconnected);
+    EXPECT_FALSE(browser.isRunning());
+    EXPECT_EQ(failureOf(window, "slow", {std::int32_t(1)}), Failure::Disconnected);
+    EXPECT_EQ(readText(box, "id"), "");
+    EXPECT_TRUE(session->document().isEmpty());
+    EXPECT_EQ(browser.newPage(), nullptr);
+    box.release();  // releasing into a dead browser: harmless
+    document.release();
+}
+
+TEST_F(BrowserFailure, HungPageTimesOutAndTheClientStaysUsable) {
+    session->connection().setDefaultTimeout(1000);
+    EXPECT_EQ(failureOf(window, "spin"), Failure::TimedOut);
+    // The page is still spinning: calls on it keep ending within the bound.
+    EXPECT_EQ(readText(document, "title"), "");
+    // A new page in the same browser still answers.
+    session->connection().setDefaultTimeout(CdpConnection::kDefaultTimeoutMs);
+    auto other = browser.newPage();
+    ASSERT_NE(other, nullptr);
+    ASSERT_TRUE(other->navigate("data:text/html,<title>fine</title>"));
+    EXPECT_EQ(readText(other->document(), "title"), "fine");
+}
+
+TEST_F(BrowserFailure, CallFromAHandlerDuringAWaitIsRefused) {
+    std::optional<Failure> nested;
+    std::string nestedText = "not run";
+    QTimer::singleShot(0, [&] {
+        nested = failureOf(window, "slow", {std::int32_t(1)});
+        nestedText = readText(document, "title");
+    });
+    EXPECT_EQ(readText(window, "slow", "300"), "slow");
+    EXPECT_EQ(nested, Failure::Reentered);
+    EXPECT_EQ(nestedText, "");
+    EXPECT_EQ(readText(window, "slow", "1"), "slow");
+}
+
+TEST(ChromiumLauncher, MissingExecutableFailsToStartWithAReason) {
+    ChromiumLauncher::Options options;
+    options.executable = "/nonexistent/chromium";
+    ChromiumLauncher browser(options);
+    EXPECT_FALSE(browser.start());
+    EXPECT_FALSE(browser.errorText().isEmpty());
+    EXPECT_EQ(browser.newPage(), nullptr);
+}
+
+}  // namespace
