@@ -1,0 +1,95 @@
+// Reaching a page over a DevTools endpoint that already listens: a browser
+// started with a debugging port, and the embedded engine's own endpoint,
+// found by the address its view loaded.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QUuid>
+#include <QWebEngineView>
+
+#include "automation/cdp_session.h"
+#include "automation/chromium_process.h"
+#include "automation/embedded_endpoint.h"
+#include "automation/late_bound.h"
+#include "tests/support/browser_fixture.h"
+
+using namespace automation;
+
+namespace {
+
+quint16 freePort() {
+    QTcpServer server;
+    return server.listen(QHostAddress::LocalHost, 0) ? server.serverPort() : 0;
+}
+
+QString uniqueBlank() {
+    return "about:blank#" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+TEST(DebuggingPort, PageIsFoundByItsAddressAndKeepsItsTargetAcrossNavigations) {
+    const quint16 port = freePort();
+    ASSERT_NE(port, 0);
+    ChromiumLauncher::Options options;
+    options.extraArguments << QStringLiteral("--remote-debugging-port=%1").arg(port);
+    ChromiumLauncher browser(options);
+    ASSERT_TRUE(browser.start()) << browser.errorText().toStdString();
+    auto piped = browser.newPage();
+    ASSERT_NE(piped, nullptr);
+    const QString address = uniqueBlank();
+    ASSERT_TRUE(piped->navigate(address));
+
+    auto session = openPageSession(port, address, 5000);
+    ASSERT_NE(session, nullptr);
+    EXPECT_EQ(session->targetId(), QString());  // a page endpoint needs no session id
+    EXPECT_EQ(readText(session->document(), "URL"), address.toStdString());
+
+    // Navigated over the socket, the page gets the binder in its new document.
+    ASSERT_TRUE(session->navigate(testsupport::fixtureUrl("automation/members.html")));
+    const AutomationObject document = session->document();
+    EXPECT_EQ(readText(callForObject(document, "getElementById", {std::string("box")}), "ID"),
+              "box");
+    auto again = openPageSessionById(port, piped->targetId(), 5000);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(readText(again->document(), "title"), "members");
+}
+
+TEST(DebuggingPort, MissingPageOrEndpointGivesNoSession) {
+    const quint16 port = freePort();
+    ChromiumLauncher::Options options;
+    options.extraArguments << QStringLiteral("--remote-debugging-port=%1").arg(port);
+    ChromiumLauncher browser(options);
+    ASSERT_TRUE(browser.start()) << browser.errorText().toStdString();
+    EXPECT_EQ(openPageSession(port, uniqueBlank(), 5000), nullptr);
+    EXPECT_EQ(openPageSession(freePort(), "about:blank", 2000), nullptr);
+    EXPECT_TRUE(std::holds_alternative<Failure>(listTargets(freePort(), 2000)));
+}
+
+TEST(EmbeddedEngine, ViewDocumentIsReachedThroughItsOwnEndpoint) {
+    ASSERT_NE(embeddedDebuggingPort(), 0) << "the test main reserves the port";
+    QWebEngineView view;
+    view.resize(400, 300);
+    view.show();
+    const QString address = uniqueBlank();
+    QSignalSpy loaded(&view, &QWebEngineView::loadFinished);
+    view.load(QUrl(address));
+    ASSERT_TRUE(loaded.wait(20000));
+
+    auto session = openPageSession(embeddedDebuggingPort(), address, 10000);
+    ASSERT_NE(session, nullptr);
+    EXPECT_EQ(readText(session->document(), "URL"), address.toStdString());
+
+    // A document the view loads by itself afterwards is reachable too.
+    loaded.clear();
+    view.load(QUrl(testsupport::fixtureUrl("automation/members.html")));
+    ASSERT_TRUE(loaded.wait(20000));
+    const AutomationObject document = session->document();
+    const AutomationObject box = callForObject(document, "getElementById", {std::string("box")});
+    EXPECT_EQ(readText(box, "title"), "你好, 世界 😀");
+    const AutomationObject field =
+        callForObject(document, "getElementById", {std::string("field")});
+    EXPECT_TRUE(writeProperty(field, "Value", std::string("测试成功")));
+    EXPECT_EQ(readText(field, "value"), "测试成功");
+}
+
+}  // namespace
