@@ -14,9 +14,19 @@ CdpSession::CdpSession(std::shared_ptr<CdpConnection> connection, QString target
       sessionId_(std::move(sessionId)),
       ownsTarget_(ownsTarget) {
     eventHandler_ = connection_->addEventHandler(
-        [this](const QString& method, const QJsonObject&, const QString& sessionId) {
-            if (sessionId == sessionId_ && method == QLatin1String("Page.loadEventFired"))
+        [this](const QString& method, const QJsonObject& params, const QString& sessionId) {
+            if (sessionId != sessionId_) return;
+            if (method == QLatin1String("Page.loadEventFired")) {
                 ++loadEvents_;
+            } else if (method == QLatin1String("Page.javascriptDialogOpening") && acceptDialogs_) {
+                // Nobody can answer a dialog in a headless page, and the page
+                // stands still until someone does: accept it at once (a
+                // prompt gets its default text).
+                connection_->post(
+                    "Page.handleJavaScriptDialog",
+                    {{"accept", true}, {"promptText", params.value("defaultPrompt").toString()}},
+                    sessionId_);
+            }
         });
 }
 
@@ -42,6 +52,7 @@ std::shared_ptr<CdpSession> CdpSession::createPage(std::shared_ptr<CdpConnection
     }
     std::shared_ptr<CdpSession> session(
         new CdpSession(connection, targetId, attachment->value("sessionId").toString(), true));
+    session->setAcceptDialogs(true);
     if (!session->prepare(timeoutMs)) return nullptr;
     return session;
 }

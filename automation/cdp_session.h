@@ -51,6 +51,13 @@ public:
     // tests and tools; page exceptions give Failure::Threw).
     std::variant<QJsonValue, Failure> evaluate(const QString& expression, int timeoutMs = -1);
 
+    // Whether the page's alert, confirm, prompt and before-unload dialogs are
+    // accepted as soon as they open. On for pages this session created (a
+    // headless page has nobody to answer them, and the page stands still
+    // until one is answered); off for a page endpoint, whose embedder shows
+    // the dialog to the user.
+    void setAcceptDialogs(bool accept) { acceptDialogs_ = accept; }
+
     // Closes the page target, when this session created it. Later calls fail.
     void closePage();
 
@@ -72,6 +79,7 @@ private:
     QString sessionId_;
     bool ownsTarget_ = false;
     bool closed_ = false;
+    bool acceptDialogs_ = false;
     int loadEvents_ = 0;
     int eventHandler_ = 0;
 };

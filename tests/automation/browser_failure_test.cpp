@@ -17,6 +17,7 @@ namespace {
 
 constexpr char kPage[] = R"(<!DOCTYPE html><div id="box">box</div><script>
   window.spin = () => { for (;;) {} };
+  window.ask = () => [alert("hello"), confirm("sure?"), prompt("name?", "default")].join("|");
   window.slow = ms => { const end = Date.now() + Number(ms); while (Date.now() < end) {} return "slow"; };
 </script>)";
 
@@ -87,6 +88,10 @@ TEST_F(BrowserFailure, CallFromAHandlerDuringAWaitIsRefused) {
     EXPECT_EQ(nested, Failure::Reentered);
     EXPECT_EQ(nestedText, "");
     EXPECT_EQ(readText(window, "slow", "1"), "slow");
+}
+
+TEST_F(BrowserFailure, DialogsInALaunchedPageAreAcceptedInsteadOfBlocking) {
+    EXPECT_EQ(readText(window, "ask"), "|true|default");
 }
 
 TEST(ChromiumLauncher, MissingExecutableFailsToStartWithAReason) {
