@@ -13,10 +13,11 @@
 #include <QWebEngineView>
 #include <algorithm>
 
-#include "app/control_handles.h"
+#include "app/browser_escape.h"
 #include "app/message_box.h"
 #include "app/script_handlers.h"
 #include "app/x11_window_hints.h"
+#include "platform/widget_window_system.h"
 
 namespace app {
 
@@ -61,6 +62,7 @@ MainWindow::MainWindow(QWidget* parent)
     setWindowTitle(kTitle);
     buildForm(*this);
     connectHandlers();
+    new BrowserEscapeWatcher(browser_, [this] { close(); });
     // Until the window manager has framed the window its frame size is
     // unknown: the client area takes the whole outer size for now, and
     // fitOuterFrame() corrects it once the frame is there.
@@ -179,7 +181,7 @@ void MainWindow::setAlwaysOnTop(bool onTop) {
 
 platform::WindowHandle MainWindow::controlHandle(std::string_view name) const {
     QWidget* widget = control(name);
-    return widget ? handleOfWidget(widget) : 0;
+    return widget ? platform::WidgetWindowSystem::instance().handleFor(widget) : 0;
 }
 
 void MainWindow::showMessage(std::string_view text) const { app::showMessage(toQString(text)); }
@@ -230,7 +232,8 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     // Reaches here with the focus on the window itself, and for keys that
-    // the browser's page did not take (the view hands those to its parent).
+    // the browser's page did not take (the view hands those to its parent;
+    // Esc it never hands back, see BrowserEscapeWatcher).
     if (event->key() == Qt::Key_Escape) {
         close();
         return;

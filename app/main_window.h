@@ -61,8 +61,8 @@ public:
     // resizing or activating it.
     void setAlwaysOnTop(bool onTop);
     bool isAlwaysOnTop() const { return alwaysOnTop_; }
-    // A stable handle of the control for the window-system layer; 0 for an
-    // unknown name.
+    // The control's handle in the window system over the widget tree; 0 for
+    // an unknown name.
     platform::WindowHandle controlHandle(std::string_view name) const;
     // The program's message box (see message_box.h).
     void showMessage(std::string_view text) const;

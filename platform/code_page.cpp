@@ -22,8 +22,13 @@ std::string utf8ToCodePage(std::string_view utf8) {
 
 std::string codePageToUtf8(std::string_view bytes) {
     QStringDecoder decoder(kCodePageName);
-    const QString text =
-        decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    // A NUL after the text cannot continue a multi-byte character, so a
+    // character cut off at the end is decoded as U+FFFD instead of being
+    // held back for input that never comes; the NUL is dropped again.
+    QByteArray input(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    input.append('\0');
+    QString text = decoder.decode(input);
+    if (text.endsWith(QChar(0))) text.chop(1);
     return text.toStdString();
 }
 

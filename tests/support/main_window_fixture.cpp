@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 namespace test_support {
 
@@ -111,8 +112,12 @@ void ModalAnswers::poll() {
         case Action::TypeAndAccept: {
             auto* field = modal->findChild<QLineEdit*>();
             if (field && input) {
-                if (answer.text.contains(QChar(0)))
-                    field->setText(answer.text);  // a NUL cannot be typed
+                // QTest types printable ASCII only; other texts are pasted.
+                const bool typeable =
+                    std::all_of(answer.text.begin(), answer.text.end(),
+                                [](QChar c) { return c >= ' ' && c < QChar(0x7f); });
+                if (!typeable)
+                    field->setText(answer.text);
                 else
                     QTest::keyClicks(field, answer.text);
                 if (auto* accept = buttonWithText(modal, input->okButtonText()))
