@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config ccache
-    qt6-base-dev qt6-webengine-dev qt6-websockets-dev libgl-dev
+    qt6-base-dev qt6-webengine-dev qt6-websockets-dev libgl-dev libxcb1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     chromium
     xvfb xauth openbox xdotool x11-utils
