@@ -5,12 +5,14 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <QWebEngineView>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include "app/cursor_file.h"
 #include "app/main_window.h"
@@ -25,6 +27,7 @@ using platform::windowSystem;
 
 constexpr const char* kPicture = "图片框2";
 constexpr std::chrono::milliseconds kDocumentRequestTimeout{1000};
+constexpr const char* kPickedFields[] = {"编辑框2", "编辑框3", "编辑框4", "编辑框5", "编辑框6"};
 // windowClassName reads into a buffer of 256 with a limit of 255 characters;
 // the document lookup reads with a limit of 259.
 constexpr std::size_t kClassNameLimit = 255;
@@ -70,6 +73,32 @@ std::int32_t toPagePixels(int offset, double scale) {
     constexpr double high = std::numeric_limits<std::int32_t>::max();
     return static_cast<std::int32_t>(value < low ? low : value > high ? high : value);
 }
+
+// Holds back the repainting of the fields a pick writes until the pick is
+// over. The late-bound calls wait in nested event loops that also paint, so
+// without it every call of one pick would repaint the fields in between (the
+// cleared ones, then each new text), which costs more than the pick itself.
+class FieldPaintHold {
+public:
+    explicit FieldPaintHold(MainWindow& window) {
+        for (const char* name : kPickedFields) {
+            QWidget* field = window.control(name);
+            if (field != nullptr && field->updatesEnabled()) {
+                field->setUpdatesEnabled(false);
+                held_.push_back(field);
+            }
+        }
+    }
+    ~FieldPaintHold() {
+        for (const QPointer<QWidget>& field : held_)
+            if (field) field->setUpdatesEnabled(true);
+    }
+    FieldPaintHold(const FieldPaintHold&) = delete;
+    FieldPaintHold& operator=(const FieldPaintHold&) = delete;
+
+private:
+    std::vector<QPointer<QWidget>> held_;
+};
 
 }  // namespace
 
@@ -141,6 +170,7 @@ void pickElementUnderCursor(MainWindow& window) {
     const WindowHandle target = windowUnderCursor();
     if (windowClassName(target) != platform::kBrowserDocumentClass) return;
 
+    const FieldPaintHold hold(window);
     for (const char* field : {"编辑框3", "编辑框4", "编辑框5", "编辑框6"}) {
         window.setControlText(field, "");
     }
