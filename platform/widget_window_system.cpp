@@ -32,16 +32,11 @@ int remainingMs(const QDeadlineTimer& deadline) {
     return int(std::max<qint64>(1, deadline.remainingTime()));
 }
 
-// Connections of the singleton live as long as this object: never deleted,
-// so the system outlives every widget it watches.
-QObject& connectionContext() {
-    static QObject* context = new QObject;
-    return *context;
-}
-
 }  // namespace
 
-WidgetWindowSystem::WidgetWindowSystem() = default;
+// The system's connections to widgets and views end with it, so that a
+// signal can never reach a system that is gone.
+WidgetWindowSystem::WidgetWindowSystem() : context_(std::make_unique<QObject>()) {}
 
 WidgetWindowSystem::~WidgetWindowSystem() {
     if (installed_ && &windowSystem() == this) setWindowSystem(previous_);
@@ -71,7 +66,7 @@ WindowHandle WidgetWindowSystem::handleFor(QWidget* widget) {
     nextHandle_ = nextHandle_ >= kLastHandle ? 1 : nextHandle_ + 1;
     handles_.insert(widget, handle);
     widgets_.insert(handle, widget);
-    QObject::connect(widget, &QObject::destroyed, &connectionContext(), [this, widget, handle] {
+    QObject::connect(widget, &QObject::destroyed, context_.get(), [this, widget, handle] {
         handles_.remove(widget);
         widgets_.remove(handle);
     });
@@ -169,7 +164,7 @@ void WidgetWindowSystem::registerBrowserView(QWebEngineView* view) {
     compat.setRunsOnSubFrames(true);
     view->page()->scripts().insert(compat);
 
-    QObject::connect(view, &QObject::destroyed, &connectionContext(),
+    QObject::connect(view, &QObject::destroyed, context_.get(),
                      [this, view] { views_.remove(view); });
     // Once the token address has loaded, the view's target is looked up and
     // its session opened, early, so that the session's settings (a content
@@ -178,11 +173,11 @@ void WidgetWindowSystem::registerBrowserView(QWebEngineView* view) {
     // signal would never end.
     std::weak_ptr<RegisteredView> weak = registered;
     auto once = std::make_shared<QMetaObject::Connection>();
-    *once = QObject::connect(view, &QWebEngineView::loadFinished, &connectionContext(),
+    *once = QObject::connect(view, &QWebEngineView::loadFinished, context_.get(),
                              [this, weak, once](bool ok) {
                                  QObject::disconnect(*once);
                                  if (!ok) return;
-                                 QTimer::singleShot(0, &connectionContext(), [this, weak] {
+                                 QTimer::singleShot(0, context_.get(), [this, weak] {
                                      if (auto r = weak.lock(); r && r->view) sessionFor(*r, 1000);
                                  });
                              });

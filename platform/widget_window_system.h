@@ -7,6 +7,7 @@
 
 #include "platform/window_system.h"
 
+class QObject;
 class QWidget;
 class QWebEngineView;
 
@@ -93,6 +94,7 @@ private:
     WindowHandle nextHandle_ = 1;
     QHash<QWebEngineView*, std::shared_ptr<RegisteredView>> views_;
     quint16 port_ = 0;
+    std::unique_ptr<QObject> context_;
     WindowSystem* previous_ = nullptr;
     bool installed_ = false;
 };

@@ -169,6 +169,10 @@ TEST_F(EmbeddedView, DocumentWidgetIsTheBrowserDocumentWindow) {
               std::optional<std::string>("QWebEngineView"));
     page::WebPage page;
     EXPECT_EQ(page.findBrowserWindow(windows().handleFor(&window_)), windows().handleFor(document));
+
+    // The pointer over the page is over the document window (the picker's way in).
+    const QPoint centre = view_->mapToGlobal(QPoint(view_->width() / 2, view_->height() / 2));
+    EXPECT_EQ(windows().windowFromPoint({centre.x(), centre.y()}), windows().handleFor(document));
 }
 
 TEST_F(EmbeddedView, AttachFromTheTopWindowReachesTheViewsDocument) {
