@@ -17,8 +17,10 @@
 #include <QScreen>
 #include <QTest>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "platform/window_system.h"
 #include "tests/app/tool_window.h"
 
 namespace {
@@ -262,5 +264,85 @@ TEST_F(ElementPickerTest, ZoomedViewPicksTheElementUnderThePointer) {
     EXPECT_EQ(field("编辑框4"), "low");
     release();
 }
+
+// ---------------------------------------------------------------------------
+// Windows a real widget tree cannot make: another program's window whose class
+// only looks like a browser's, and a browser document window that does not
+// answer. A window system of the test's own stands under the pointer.
+
+class PointedWindowSystem final : public platform::WindowSystem {
+public:
+    PointedWindowSystem(platform::WindowHandle pointed, std::string className)
+        : pointed_(pointed),
+          className_(std::move(className)),
+          previous_(platform::setWindowSystem(this)) {}
+    ~PointedWindowSystem() override { platform::setWindowSystem(previous_); }
+    PointedWindowSystem(const PointedWindowSystem&) = delete;
+    PointedWindowSystem& operator=(const PointedWindowSystem&) = delete;
+
+    int documentRequests = 0;
+
+    platform::WindowHandle firstChild(platform::WindowHandle) override { return 0; }
+    platform::WindowHandle nextSibling(platform::WindowHandle, platform::WindowHandle) override {
+        return 0;
+    }
+    std::optional<std::string> className(platform::WindowHandle window) override {
+        if (window != pointed_) return std::nullopt;
+        return className_;
+    }
+    platform::WindowHandle windowFromPoint(platform::ScreenPoint) override { return pointed_; }
+    std::optional<platform::ScreenRect> windowRect(platform::WindowHandle) override {
+        return platform::ScreenRect{100, 100, 500, 400};
+    }
+    platform::ScreenPoint cursorPosition() override { return {150, 120}; }
+    // Never answers with a document, as a hung or dead browser window.
+    automation::AutomationObject requestDocument(platform::WindowHandle,
+                                                 std::chrono::milliseconds) override {
+        ++documentRequests;
+        return {};
+    }
+
+private:
+    platform::WindowHandle pointed_;
+    std::string className_;
+    platform::WindowSystem* previous_;
+};
+
+struct ForeignWindowCase {
+    const char* name;
+    platform::WindowHandle pointed;
+    std::string className;
+    bool picks;  // whether the window counts as a browser document window
+};
+
+const ForeignWindowCase kForeignWindows[] = {
+    {"NoWindow", 0, "", false},
+    {"ClassInOtherCase", 7, "internet explorer_server", false},
+    {"ClassWithMore", 7, "Internet Explorer_Server2", false},
+    // A class name is read as a C string: it ends at the first NUL.
+    {"ClassEndingAtNul", 7, std::string("Internet Explorer_Server\0tail", 29), true},
+    {"BrowserThatDoesNotAnswer", 7, "Internet Explorer_Server", true},
+};
+
+class ForeignWindowTest : public test_support::MainWindowFixture,
+                          public testing::WithParamInterface<ForeignWindowCase> {};
+
+TEST_P(ForeignWindowTest, PicksOnlyFromBrowserDocumentWindows) {
+    const ForeignWindowCase& row = GetParam();
+    const char* const fields[] = {"编辑框2", "编辑框3", "编辑框4", "编辑框5", "编辑框6"};
+    for (const char* name : fields) window().setControlText(name, "before");
+    PointedWindowSystem system(row.pointed, row.className);
+
+    app::pickElementUnderCursor(window());
+
+    // A browser window without a document leaves every field empty; any
+    // other window changes nothing.
+    for (const char* name : fields)
+        EXPECT_EQ(window().controlText(name), row.picks ? "" : "before") << name;
+    EXPECT_EQ(system.documentRequests, row.picks ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, ForeignWindowTest, testing::ValuesIn(kForeignWindows),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
