@@ -82,8 +82,11 @@ protected:
             .toString();
     }
 
+    // Qt's points are device-independent; the X server counts device pixels.
     static bool moveTo(QPoint point) {
-        return xdotool({"mousemove", QString::number(point.x()), QString::number(point.y())});
+        const double ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+        return xdotool({"mousemove", QString::number(qRound(point.x() * ratio)),
+                        QString::number(qRound(point.y() * ratio))});
     }
 
     void pressOnPicture() {
@@ -254,8 +257,11 @@ TEST_F(ElementPickerTest, ReleaseWithoutPressDoesNothing) {
 // "low" below the page's bottom-most element in that column.
 TEST_F(ElementPickerTest, ZoomedViewPicksTheElementUnderThePointer) {
     view().setZoomFactor(1.5);
+    // The page's pixel ratio is the zoom times the screen's.
+    const double ratio = 1.5 * QGuiApplication::primaryScreen()->devicePixelRatio();
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return qFuzzyCompare(evaluate("window.devicePixelRatio").toDouble(), 1.5); }, 5000));
+        [&] { return qFuzzyCompare(evaluate("window.devicePixelRatio").toDouble(), ratio); },
+        5000));
 
     pressOnPicture();
     dragOver("#left");
