@@ -13,6 +13,17 @@
     const collection = this;
     const lowerName = String(name).toLowerCase();
 
+    // A page may have replaced the built-ins used here. A read that fails is
+    // an empty text, so broken built-ins would pass for "no match"; refuse
+    // instead, and the caller walks with its own late-bound reads.
+    const probe = Object.getOwnPropertyDescriptor(Node.prototype, 'nodeType');
+    if (!probe || typeof probe.get !== 'function' ||
+        Object.getPrototypeOf(document.body) !== HTMLBodyElement.prototype ||
+        Object.getOwnPropertyNames({walkProbe: 1})[0] !== 'walkProbe' ||
+        'AbC'.toLowerCase() !== 'abc' || String(12) !== '12') {
+        throw 'tampered';
+    }
+
     // The member's descriptor: the exact name anywhere on the prototype chain
     // first, else the first own name of the chain that equals it without
     // regard to letter case.

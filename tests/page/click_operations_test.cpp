@@ -131,14 +131,34 @@ INSTANTIATE_TEST_SUITE_P(Buttons, ClickTest,
 
 // A page whose scripts broke the built-ins that the in-page walk uses still
 // gets the right click: the walk falls back to one candidate at a time.
-using ClickFallbackTest = testsupport::PageTest;
+struct BrokenPageCase {
+    const char* name;
+    const char* breakage;  // a script the page runs before the walk
+};
 
-TEST_F(ClickFallbackTest, PageThatBreaksJsonStillGetsTheRightClick) {
+void PrintTo(const BrokenPageCase& row, std::ostream* out) { *out << row.name; }
+
+class BrokenPageTest : public testsupport::PageTest,
+                       public testing::WithParamInterface<BrokenPageCase> {};
+
+TEST_P(BrokenPageTest, StillGetsTheRightClick) {
     load(QStringLiteral("clicks.html"));
-    evaluate("JSON.stringify = () => '[\"lie\"]'; JSON.parse = () => []; 'done'");
+    evaluate(GetParam().breakage);
     EXPECT_TRUE(page.clickLink("Login page", 3, true));
-    EXPECT_EQ(log(), "login1;");
+    EXPECT_TRUE(page.clickButton("Clear", 3));
+    EXPECT_EQ(log(), "login1;reset1;");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Breakages, BrokenPageTest,
+    testing::Values(
+        BrokenPageCase{"JsonLies", "JSON.stringify = () => '[\"lie\"]'; JSON.parse = () => []"},
+        BrokenPageCase{"DescriptorsHidden", "Object.getOwnPropertyDescriptor = () => undefined"},
+        BrokenPageCase{"DescriptorsThrow",
+                       "Object.getOwnPropertyDescriptor = () => { throw new Error('no'); }"},
+        BrokenPageCase{"LowerCasingBroken",
+                       "String.prototype.toLowerCase = function () { return ''; }"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ClickUnbound, EveryKindReturnsFalse) {
     page::WebPage unbound;
