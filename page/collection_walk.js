@@ -18,7 +18,7 @@
     // instead, and the caller walks with its own late-bound reads.
     const probe = Object.getOwnPropertyDescriptor(Node.prototype, 'nodeType');
     if (!probe || typeof probe.get !== 'function' ||
-        Object.getPrototypeOf(document.body) !== HTMLBodyElement.prototype ||
+        Object.getPrototypeOf([]) !== Array.prototype ||
         Object.getOwnPropertyNames({walkProbe: 1})[0] !== 'walkProbe' ||
         'AbC'.toLowerCase() !== 'abc' || String(12) !== '12') {
         throw 'tampered';
