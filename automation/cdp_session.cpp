@@ -18,6 +18,9 @@ CdpSession::CdpSession(std::shared_ptr<CdpConnection> connection, QString target
             if (sessionId != sessionId_) return;
             if (method == QLatin1String("Page.loadEventFired")) {
                 ++loadEvents_;
+            } else if (method == QLatin1String("Page.lifecycleEvent") &&
+                       params.value("name").toString() == QLatin1String("load")) {
+                loadedLoaders_.insert(params.value("loaderId").toString());
             } else if (method == QLatin1String("Page.javascriptDialogOpening") && acceptDialogs_) {
                 // Nobody can answer a dialog in a headless page, and the page
                 // stands still until someone does: accept it at once (a
@@ -71,6 +74,8 @@ bool CdpSession::prepare(int timeoutMs) {
     // stop the library's own scripts.
     if (!std::holds_alternative<QJsonObject>(call("Page.enable", {}, timeoutMs))) return false;
     if (!addScriptToNewDocuments(binder::installScript())) return false;
+    lifecycleEvents_ = std::holds_alternative<QJsonObject>(
+        call("Page.setLifecycleEventsEnabled", {{"enabled", true}}, timeoutMs));
     call("Page.setBypassCSP", {{"enabled", true}}, timeoutMs);
     return true;
 }
@@ -95,11 +100,17 @@ bool CdpSession::addScriptToNewDocuments(const QString& source) {
 bool CdpSession::navigate(const QString& url, int timeoutMs) {
     if (timeoutMs < 0) timeoutMs = connection_->defaultTimeout();
     const int loadsBefore = loadEvents_;
+    loadedLoaders_.clear();
     const CdpResult navigated = call("Page.navigate", {{"url", url}}, timeoutMs);
     const auto* result = std::get_if<QJsonObject>(&navigated);
     if (!result || !result->value("errorText").toString().isEmpty()) return false;
     // A navigation within the document (a fragment) makes no new document.
     if (!result->contains("loaderId")) return true;
+    // With lifecycle events the wait is for the load of this very navigation
+    // (its loader), not for a late load of an earlier one.
+    const QString loaderId = result->value("loaderId").toString();
+    if (lifecycleEvents_)
+        return connection_->waitUntil([&] { return loadedLoaders_.contains(loaderId); }, timeoutMs);
     return connection_->waitUntil([&] { return loadEvents_ != loadsBefore; }, timeoutMs);
 }
 

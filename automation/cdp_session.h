@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QSet>
 #include <QString>
 #include <memory>
 #include <variant>
@@ -81,6 +82,8 @@ private:
     bool closed_ = false;
     bool acceptDialogs_ = false;
     int loadEvents_ = 0;
+    bool lifecycleEvents_ = false;
+    QSet<QString> loadedLoaders_;  // loaders whose document fired its load event
     int eventHandler_ = 0;
 };
 
