@@ -278,6 +278,23 @@ TEST_F(LateBound, ObjectsOfADocumentThatIsGoneFailSilently) {
     EXPECT_EQ(readText(callForObject(next, "getElementById", text("para")), "textContent"), "next");
 }
 
+TEST_F(LateBound, PageContentSecurityPolicyDoesNotStopTheLibrarysScript) {
+    const AutomationObject strict = loadHtml(
+        "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src "
+        "'none'\">"
+        "<p id=para>strict</p>");
+    ASSERT_FALSE(strict.isEmpty());
+    const AutomationObject para = callForObject(strict, "getElementById", text("para"));
+    EXPECT_EQ(readText(para, "textContent"), "strict");
+    // Code run on the user's behalf may add script elements of its own.
+    auto outcome = para.remote()->runFunction(
+        "function (code) { const s = document.createElement('script'); s.textContent = code;"
+        " document.body.appendChild(s); return String(window.ran); }",
+        text("window.ran = 6 * 7"), ResultKind::Text);
+    ASSERT_TRUE(std::holds_alternative<AutomationValue>(outcome));
+    EXPECT_EQ(std::get<std::string>(std::get<AutomationValue>(outcome).storage()), "42");
+}
+
 // A page created before any document script was registered has no binder
 // yet: the first call installs it.
 TEST(FreshPage, FirstDocumentGetsTheBinderOnDemand) {
