@@ -11,6 +11,13 @@
 // to letter case ("ID" reaches id) after an exact match is tried first. Every
 // failure, whatever its cause, gives the empty value of the operation's kind:
 // the empty text, 0, an empty holder, an empty value or false.
+//
+// In a browser page the conversions run in the page (automation/binder.js):
+// a truth value read as text gives "true" or "false"; null and undefined
+// give the empty text; a number read from a text must be a whole decimal
+// number, blanks around it allowed. A value passed by reference travels as
+// its value and is not written back (script members have no output
+// parameters).
 namespace automation {
 
 std::string readText(const AutomationObject& object, std::string_view name);
