@@ -63,6 +63,9 @@ MainWindow::MainWindow(QWidget* parent)
     buildForm(*this);
     connectHandlers();
     new BrowserEscapeWatcher(browser_, [this] { close(); });
+    // Typing starts in the script box; the help box, first in the tab order,
+    // is not even visible before the window is maximised.
+    control("编辑框8")->setFocus();
     // Until the window manager has framed the window its frame size is
     // unknown: the client area takes the whole outer size for now, and
     // fitOuterFrame() corrects it once the frame is there.

@@ -128,6 +128,7 @@ TEST_F(MainWindowTest, StartsWithTheInitialTexts) {
     EXPECT_EQ(window().comboItemText("组合框1", window().comboSelection("组合框1")), "填表文本");
     EXPECT_EQ(window().controlText("编辑框9"), "1");
     EXPECT_EQ(window().controlText("编辑框7"), "10");
+    EXPECT_EQ(window().focusWidget(), window().control("编辑框8"));
     for (const char* empty :
          {"编辑框1", "编辑框2", "编辑框3", "编辑框4", "编辑框5", "编辑框6", "编辑框8"})
         EXPECT_EQ(window().controlText(empty), "") << empty;
