@@ -92,6 +92,22 @@ std::variant<QJsonArray, Failure> listTargets(quint16 port, int timeoutMs) {
 
 namespace {
 
+// A socket address from a listing, accepted only on this very endpoint: a
+// listing that points elsewhere is not followed.
+std::unique_ptr<WebSocketTransport> openSocket(const QString& address, quint16 port,
+                                               int timeoutMs) {
+    const QUrl url(address);
+    if (address.isEmpty() || url.host() != QLatin1String("127.0.0.1") || url.port() != port)
+        return nullptr;
+    auto transport = std::make_unique<WebSocketTransport>();
+    if (!transport->open(url, timeoutMs)) return nullptr;
+    return transport;
+}
+
+int remaining(const QDeadlineTimer& deadline) {
+    return int(qMax<qint64>(1, deadline.remainingTime()));
+}
+
 std::shared_ptr<CdpSession> openPage(quint16 port, int timeoutMs, const QString& field,
                                      const QString& wanted) {
     const QDeadlineTimer deadline(timeoutMs);
@@ -107,21 +123,29 @@ std::shared_ptr<CdpSession> openPage(quint16 port, int timeoutMs, const QString&
             break;
         }
     }
-    // Only a page on this very endpoint; a listing that points elsewhere is
-    // not followed.
-    const QUrl url(socketUrl);
-    if (socketUrl.isEmpty() || url.host() != QLatin1String("127.0.0.1") || url.port() != port)
-        return nullptr;
-    auto transport = std::make_unique<WebSocketTransport>();
-    if (!transport->open(url, int(qMax<qint64>(1, deadline.remainingTime())))) return nullptr;
+    auto transport = openSocket(socketUrl, port, remaining(deadline));
+    if (!transport) return nullptr;
     auto connection = std::make_shared<CdpConnection>(std::move(transport));
-    return CdpSession::forPageEndpoint(connection, int(qMax<qint64>(1, deadline.remainingTime())));
+    return CdpSession::forPageEndpoint(connection, remaining(deadline));
 }
 
 }  // namespace
 
 std::shared_ptr<CdpSession> openPageSession(quint16 port, const QString& url, int timeoutMs) {
     return openPage(port, timeoutMs, QStringLiteral("url"), url);
+}
+
+std::shared_ptr<CdpConnection> connectBrowser(quint16 port, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    auto body =
+        httpGet(QUrl(QStringLiteral("http://127.0.0.1:%1/json/version").arg(port)), timeoutMs);
+    const auto* bytes = std::get_if<QByteArray>(&body);
+    if (!bytes) return nullptr;
+    const QString address =
+        QJsonDocument::fromJson(*bytes).object().value("webSocketDebuggerUrl").toString();
+    auto transport = openSocket(address, port, remaining(deadline));
+    if (!transport) return nullptr;
+    return std::make_shared<CdpConnection>(std::move(transport));
 }
 
 std::shared_ptr<CdpSession> openPageSessionById(quint16 port, const QString& targetId,

@@ -9,6 +9,7 @@
 
 namespace automation {
 
+class CdpConnection;
 class CdpSession;
 
 // The embedded engine opens its DevTools endpoint on a fixed port that must
@@ -32,6 +33,11 @@ std::variant<QJsonArray, Failure> listTargets(quint16 port, int timeoutMs);
 // target keeps its id across later navigations, so the session stays on that
 // view). Null when there is no such page or it does not answer in time.
 std::shared_ptr<CdpSession> openPageSession(quint16 port, const QString& url, int timeoutMs);
+
+// Connects to the browser-level endpoint on 127.0.0.1:`port` (the address
+// that /json/version names), for creating pages of one's own there
+// (CdpSession::createPage). Null when it does not answer in time.
+std::shared_ptr<CdpConnection> connectBrowser(quint16 port, int timeoutMs);
 
 // Opens a session on the page target with the given id on that endpoint.
 std::shared_ptr<CdpSession> openPageSessionById(quint16 port, const QString& targetId,

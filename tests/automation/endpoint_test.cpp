@@ -54,6 +54,21 @@ TEST(DebuggingPort, PageIsFoundByItsAddressAndKeepsItsTargetAcrossNavigations) {
     EXPECT_EQ(readText(again->document(), "title"), "members");
 }
 
+TEST(DebuggingPort, BrowserEndpointCreatesPagesOfItsOwn) {
+    const quint16 port = freePort();
+    ChromiumLauncher::Options options;
+    options.extraArguments << QStringLiteral("--remote-debugging-port=%1").arg(port);
+    ChromiumLauncher browser(options);
+    ASSERT_TRUE(browser.start()) << browser.errorText().toStdString();
+    auto connection = connectBrowser(port, 5000);
+    ASSERT_NE(connection, nullptr);
+    auto session = CdpSession::createPage(connection);
+    ASSERT_NE(session, nullptr);
+    ASSERT_TRUE(session->navigate(testsupport::fixtureUrl("automation/members.html")));
+    EXPECT_EQ(readText(session->document(), "TITLE"), "members");
+    EXPECT_EQ(connectBrowser(freePort(), 2000), nullptr);
+}
+
 TEST(DebuggingPort, MissingPageOrEndpointGivesNoSession) {
     const quint16 port = freePort();
     ChromiumLauncher::Options options;
