@@ -75,6 +75,13 @@ bool ChromiumLauncher::start() {
     process_->setStandardOutputFile(QProcess::nullDevice());
     process_->setStandardErrorFile(QProcess::nullDevice());
     process_->setStandardInputFile(QProcess::nullDevice());
+    // The browser's own temporary files go inside our directory too, so that
+    // nothing is left behind even when it is killed.
+    const QString temporary = QDir(userDataDir_->path()).filePath(QStringLiteral("tmp"));
+    QDir().mkpath(temporary);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), temporary);
+    process_->setProcessEnvironment(environment);
     process_->setChildProcessModifier([childEnd] { mapPipeDescriptors(childEnd); });
 
     connection_ = std::make_shared<CdpConnection>(std::make_unique<PipeTransport>(ours, ours));
