@@ -36,15 +36,17 @@ bool clickFound(walk::CollectionWalk& candidates, std::optional<walk::Found> fou
     return true;
 }
 
+// Kinds name and id click whatever the lookup found, whatever its tag.
+bool clickElement(const AutomationObject& element) {
+    if (element.isEmpty()) return false;
+    automation::callMethod(element, "click");
+    return true;
+}
+
 }  // namespace
 
 bool WebPage::clickLink(std::string_view code, std::int32_t codeKind, bool exact) {
-    if (codeKind == kName || codeKind == kId) {
-        const AutomationObject element = findElement(code, codeKind);
-        if (element.isEmpty()) return false;
-        automation::callMethod(element, "click");
-        return true;
-    }
+    if (codeKind == kName || codeKind == kId) return clickElement(findElement(code, codeKind));
     if (codeKind != kIndex && codeKind != kTitle && codeKind != kAddress) return false;
 
     const AutomationObject links =
@@ -66,12 +68,7 @@ bool WebPage::clickLink(std::string_view code, std::int32_t codeKind, bool exact
 }
 
 bool WebPage::clickButton(std::string_view code, std::int32_t codeKind, bool exact) {
-    if (codeKind == kName || codeKind == kId) {
-        const AutomationObject element = findElement(code, codeKind);
-        if (element.isEmpty()) return false;
-        automation::callMethod(element, "click");
-        return true;
-    }
+    if (codeKind == kName || codeKind == kId) return clickElement(findElement(code, codeKind));
     if (codeKind != kIndex && codeKind != kTitle && codeKind != kAddress) return false;
 
     const AutomationObject inputs =
