@@ -13,15 +13,16 @@ QString loadSource() {
     return QString::fromUtf8(file.readAll()).trimmed();
 }
 
-// The call site: as short as possible so that the engine compiles it once
+// A call site: as short as possible so that the engine compiles it once
 // and then finds it in its cache. `window` cannot be shadowed or replaced by
-// a page, unlike `globalThis`.
-QString callSite(const QString& callee) {
+// a page, unlike `globalThis`. `parameters` come before the member kinds,
+// the wanted result and the arguments; `callee` is what the binder invokes.
+QString callSite(const QString& parameters, const QString& callee) {
     return QStringLiteral(
-               "function(n,k,w,...a){const b=window[\"%1\"];if(typeof b!==\"function\")throw "
+               "function(%1k,w,...a){const b=window[\"%2\"];if(typeof b!==\"function\")throw "
                "\"Unbound\";"
-               "return b(this,%2,k,w,a)}")
-        .arg(key(), callee);
+               "return b(this,%3,k,w,a)}")
+        .arg(parameters, key(), callee);
 }
 
 }  // namespace
@@ -47,17 +48,13 @@ const QString& installScript() {
 }
 
 const QString& callFunction() {
-    static const QString value = callSite(QStringLiteral("n"));
+    static const QString value = callSite(QStringLiteral("n,"), QStringLiteral("n"));
     return value;
 }
 
 QString runFunction(const QString& source) {
     // The source is the function to run: it takes the place of the name.
-    return QStringLiteral(
-               "function(k,w,...a){const b=window[\"%1\"];if(typeof b!==\"function\")throw "
-               "\"Unbound\";"
-               "return b(this,(%2),k,w,a)}")
-        .arg(key(), source);
+    return callSite(QString(), QStringLiteral("(%1)").arg(source));
 }
 
 }  // namespace automation::binder

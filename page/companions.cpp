@@ -126,20 +126,27 @@ bool SelectBox::setSelectedIndex(std::int32_t index) {
     return automation::writeProperty(selectElement, "selectedIndex", fromPosition(index));
 }
 
-CheckGroupA WebPage::checkGroupA(std::string_view code) {
-    const AutomationObject named =
+namespace {
+
+// Both group classes are made the same way: the elements of one name,
+// attached to a new group of the wanted class.
+template <typename Group>
+Group makeCheckGroup(const automation::AutomationObject& document, std::string_view code) {
+    const automation::AutomationObject named =
         automation::callForObject(document, "getElementsByName", {std::string(code)});
-    CheckGroupA group;
+    Group group;
     group.attach(named);
     return group;
 }
 
+}  // namespace
+
+CheckGroupA WebPage::checkGroupA(std::string_view code) {
+    return makeCheckGroup<CheckGroupA>(document, code);
+}
+
 CheckGroupB WebPage::checkGroupB(std::string_view code) {
-    const AutomationObject named =
-        automation::callForObject(document, "getElementsByName", {std::string(code)});
-    CheckGroupB group;
-    group.attach(named);
-    return group;
+    return makeCheckGroup<CheckGroupB>(document, code);
 }
 
 SelectBox WebPage::selectBox(std::string_view code, std::int32_t codeKind) {
