@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/start_up.h"
+#include "app/script_directory.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ qint64 treeResidentKiB(const QString& pid) {
 int child(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
-    app::enterProgramDirectory();
+    app::enterScriptHome();
     app::MainWindow window;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) return 2;

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     chromium
     xvfb xauth openbox xdotool x11-utils
+    desktop-file-utils dpkg-dev
     fonts-wqy-microhei
 )
 

@@ -8,9 +8,13 @@ palette, the colour (XOR) rows and the transparency (AND) rows, both bottom-up.
 
   crosshair.cur  8 bits per pixel, 256 grey levels, hot spot (15, 16), 2238 bytes
   hand.cur       1 bit per pixel, black and white,  hot spot (6, 0),    326 bytes
+
+The cross-hair is also written as the program's 32 x 32 icon, a PNG with
+transparency, to packaging/scriptmaker.png.
 """
 import struct
 import sys
+import zlib
 from pathlib import Path
 
 SIZE = 32
@@ -74,7 +78,23 @@ def pack_bits(bits):
     return row
 
 
-def crosshair():
+def png_file(pixels, transparent):
+    """An RGBA PNG of a grey image: pixels[y][x] a grey level."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    rows = bytearray()
+    for y in range(SIZE):
+        rows.append(0)  # no filter
+        for x in range(SIZE):
+            grey = pixels[y][x]
+            rows += bytes((grey, grey, grey, 0 if transparent[y][x] else 255))
+    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+            + chunk(b"IDAT", zlib.compress(bytes(rows), 9)) + chunk(b"IEND", b""))
+
+
+def crosshair_pixels():
     # Arms six pixels wide (13..18), from black at the edges to near white
     # along the middle, with a see-through 2 x 2 centre around the hot spot.
     shades = [0x00, 0x80, 0xF0, 0xF0, 0x80, 0x00]
@@ -91,6 +111,11 @@ def crosshair():
                 continue
             pixels[y][x] = shade
             transparent[y][x] = False
+    return pixels, transparent
+
+
+def crosshair():
+    pixels, transparent = crosshair_pixels()
     palette = [(i, i, i) for i in range(256)]
     return cur_file(8, palette, pixels, transparent, (15, 16))
 
@@ -112,6 +137,8 @@ def main():
     for name, data, size in (("crosshair.cur", crosshair(), 2238), ("hand.cur", hand(), 326)):
         assert len(data) == size, (name, len(data))
         (target / name).write_bytes(data)
+    icon = Path(sys.argv[2] if len(sys.argv) > 2 else "packaging/scriptmaker.png")
+    icon.write_bytes(png_file(*crosshair_pixels()))
 
 
 if __name__ == "__main__":

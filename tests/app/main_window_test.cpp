@@ -15,7 +15,6 @@
 #include <QWebEngineView>
 
 #include "app/help_text.h"
-#include "app/start_up.h"
 #include "tests/support/main_window_fixture.h"
 
 namespace {
@@ -253,14 +252,6 @@ TEST_F(MainWindowTest, AlwaysOnTopNeitherMovesNorResizes) {
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return !test_support::netWmState(window()).contains("_NET_WM_STATE_ABOVE"); }));
     EXPECT_EQ(window().frameGeometry(), frame);
-}
-
-TEST(StartUpTest, EntersTheProgramDirectory) {
-    const QString before = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(QDir::tempPath()));
-    EXPECT_TRUE(app::enterProgramDirectory());
-    EXPECT_EQ(QDir::currentPath(), QCoreApplication::applicationDirPath());
-    QDir::setCurrent(before);
 }
 
 }  // namespace

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Starts a script maker program as a user would, types an address into the
+# script box, saves it under a name through the real dialog, and checks that
+# the file arrived where it should, with exactly the typed bytes.
+#
+#   save_with_program.sh PROGRAM EXPECTED_DAT_DIR [NAME]
+#
+# Needs an X display with a window manager (the test runner provides both)
+# and xdotool. Every wait is for a window or a file, bounded by a deadline.
+set -euo pipefail
+program=$1
+expected_dir=$2
+name=${3:-saved-by-test}
+text="http://127.0.0.1/saved-by-test"
+target="$expected_dir/$name.ini"
+rm -f "$target"
+
+export QTWEBENGINE_DISABLE_SANDBOX=1
+log=$(mktemp)
+"$program" >"$log" 2>&1 &
+pid=$!
+cleanup() {
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    rm -f "$log"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAILED: $*" >&2
+    echo "--- program output ---" >&2
+    cat "$log" >&2
+    exit 1
+}
+
+# Waits until "$@" succeeds, at most 30 s.
+wait_for() {
+    local deadline=$((SECONDS + 30))
+    until "$@" >/dev/null 2>&1; do
+        kill -0 "$pid" 2>/dev/null || fail "the program exited while waiting for: $*"
+        [ $SECONDS -lt $deadline ] || fail "timed out waiting for: $*"
+        sleep 0.1
+    done
+}
+window_named() { xdotool search --all --onlyvisible --pid "$pid" --name "$1" | head -1; }
+has_window() { [ -n "$(window_named "$1")" ]; }
+
+wait_for has_window "脚本制作"
+main=$(window_named "脚本制作")
+xdotool windowactivate --sync "$main"
+# The script box has the focus at start; click it anyway (form position).
+xdotool mousemove --window "$main" 300 60 click 1
+xdotool type --delay 5 "$text"
+# "保存" at (624, 229, 56, 24) in the window's client area.
+xdotool mousemove --window "$main" 652 241 click 1
+
+wait_for has_window "请输入："
+dialog=$(window_named "请输入：")
+xdotool windowactivate --sync "$dialog"
+xdotool type --delay 5 "$name"
+xdotool key Return
+
+wait_for test -f "$target"
+wait_for has_window "信息："
+actual=$(cat "$target")
+[ "$actual" = "$text" ] || fail "the file holds '$actual', expected '$text'"
+box=$(window_named "信息：")
+xdotool windowactivate --sync "$box"
+xdotool key Return
+echo "saved $target"
