@@ -231,7 +231,9 @@ void PageSession::onEvent(const QString& method, const QJsonObject& params) {
             ++requests_;
     } else if (method == QLatin1String("Page.frameStartedLoading")) {
         if (params.value("frameId").toString() == mainFrame_) ++requests_;
-    } else if (method == QLatin1String("Page.frameStoppedLoading")) {
+    } else if (method == QLatin1String("Page.frameStoppedLoading") ||
+               method == QLatin1String("Page.navigatedWithinDocument")) {
+        // A navigation within the document ends there, with no new one.
         if (params.value("frameId").toString() == mainFrame_) ++stops_;
     } else if (method == QLatin1String("Page.frameNavigated")) {
         const QJsonObject frame = params.value("frame").toObject();
@@ -269,8 +271,13 @@ bool PageSession::load(const QString& address, QString& reason, int timeoutMs) {
         session_->call(QStringLiteral("Page.navigate"), {{"url", address}}, timeoutMs);
     const auto* result = std::get_if<QJsonObject>(&navigated);
     if (!result) {
-        note(error, isConnected() ? QStringLiteral("the browser refused to load %1").arg(address)
-                                  : QStringLiteral("the browser went away"));
+        const auto failure = std::get<automation::Failure>(navigated);
+        note(
+            error,
+            !isConnected() ? QStringLiteral("the browser went away")
+            : failure == automation::Failure::TimedOut
+                ? QStringLiteral("%1 did not load within %2 s").arg(address).arg(timeoutMs / 1000.0)
+                : QStringLiteral("the browser refused to load %1").arg(address));
         return false;
     }
     const QString errorText = result->value("errorText").toString();

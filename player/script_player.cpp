@@ -23,6 +23,9 @@ using script::Kind;
 // How often a step looks again for an element that is not there yet.
 constexpr int kPollIntervalMs = 100;
 constexpr int kShownCodeLength = 60;
+// A page gets at least this long to load, however short the element wait:
+// a busy machine or a slow server is not a fault of the script.
+constexpr int kMinimumLoadTimeoutMs = 30000;
 
 const QString kBrowserGone = QStringLiteral("the browser went away");
 
@@ -115,6 +118,8 @@ QString summaryLine(const ScriptResult& result) {
 
 int ScriptPlayer::timeoutMs() const { return int(std::lround(options_.timeoutSeconds * 1000.0)); }
 
+int ScriptPlayer::loadTimeoutMs() const { return std::max(timeoutMs(), kMinimumLoadTimeoutMs); }
+
 ScriptResult ScriptPlayer::play(page::PageSession& session, const QString& path,
                                 const script::Script& script) {
     QElapsedTimer timer;
@@ -125,7 +130,7 @@ ScriptResult ScriptPlayer::play(page::PageSession& session, const QString& path,
     console_.line(QStringLiteral("%1: %2").arg(path, fromUtf8(script.address)));
     console_.progress(QStringLiteral("opening %1").arg(fromUtf8(script.address)));
     QString error;
-    result.opened = session.navigate(addressUrl(script.address), &error, timeoutMs());
+    result.opened = session.navigate(addressUrl(script.address), &error, loadTimeoutMs());
     if (!result.opened) {
         result.openError = QStringLiteral("line %1: %2").arg(script.addressLine).arg(error);
         result.exitStatus = session.isConnected() ? kStepFailed : kBrowserError;
@@ -211,7 +216,8 @@ StepResult ScriptPlayer::playStep(page::PageSession& session, const script::Step
                 session.isConnected() ? QStringLiteral("the page has no document") : kBrowserGone;
         } else {
             if (startsNavigation(step.kind))
-                navigation = session.followNavigation([&] { done = perform(page); }, timeoutMs());
+                navigation =
+                    session.followNavigation([&] { done = perform(page); }, loadTimeoutMs());
             else
                 done = perform(page);
             if (done) break;
@@ -229,7 +235,7 @@ StepResult ScriptPlayer::playStep(page::PageSession& session, const script::Step
     } else if (done && navigation == page::PageSession::Navigation::TimedOut) {
         done = false;
         reason = QStringLiteral("the new page did not load within %1")
-                     .arg(timeoutText(options_.timeoutSeconds));
+                     .arg(timeoutText(loadTimeoutMs() / 1000.0));
     }
     result.outcome = done ? Outcome::Ok : Outcome::Failed;
     if (!done) result.reason = reason;

@@ -37,6 +37,7 @@ private:
     void pause(page::PageSession& session, const script::Step& step, int number, int count);
     QString saveScreenshot(page::PageSession& session, const QString& path, const StepResult& step);
     int timeoutMs() const;
+    int loadTimeoutMs() const;
 
     const Options& options_;
     Console& console_;

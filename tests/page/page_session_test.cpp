@@ -115,8 +115,7 @@ TEST_F(PageSessionTest, AnActionWithoutNavigationIsNotWaitedFor) {
     open("/next.html");
     // A link to "#" stays in the document; a failed click does nothing.
     const Navigation fragment = session->followNavigation([&] { page.clickLink("stay", 0); });
-    EXPECT_TRUE(fragment == Navigation::None || fragment == Navigation::Stopped)
-        << int(fragment);
+    EXPECT_TRUE(fragment == Navigation::None || fragment == Navigation::Stopped) << int(fragment);
     EXPECT_EQ(session->followNavigation([&] { page.clickLink("nothing here", 3); }),
               Navigation::None);
     EXPECT_EQ(title(), "next");

@@ -32,8 +32,8 @@ TEST_P(RefusalTest, TellsEveryProblemAndPlaysNothing) {
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
     for (const char* part : c.errorParts)
-        EXPECT_TRUE(run.err.contains(QString::fromUtf8(part)))
-            << part << "\n" << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(part))) << part << "\n"
+                                                               << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
 }
 
@@ -60,7 +60,10 @@ const RefusalCase kRefusals[] = {
     {"BadJobs", "http://a/\r\n", {"--jobs", "0"}, {"--jobs"}},
     {"BadTimeScale", "http://a/\r\n", {"--time-scale", "-1"}, {"--time-scale"}},
     {"BadTimeout", "http://a/\r\n", {"--timeout", "abc"}, {"--timeout"}},
-    {"MissingTextFile", "http://a/\r\n", {"--text-file", "/nonexistent/t.txt"}, {"/nonexistent/t.txt"}},
+    {"MissingTextFile",
+     "http://a/\r\n",
+     {"--text-file", "/nonexistent/t.txt"},
+     {"/nonexistent/t.txt"}},
     {"TextTwice", "http://a/\r\n", {"--text", "a", "--text-file", "b"}, {"--text"}},
     {"ShowWithConnect", "http://a/\r\n", {"--show", "--connect", "http://127.0.0.1:1"}, {"--show"}},
 };
@@ -93,8 +96,8 @@ TEST(PlayerCommandLine, HelpAndVersion) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: scriptplayer [OPTION]... SCRIPT..."));
     for (const char* option : {"--text=", "--title-file=", "--time-scale=", "--timeout=", "--show",
-                               "--connect=", "--report=", "--screenshot-on-failure",
-                               "--keep-going", "--jobs=", "--remote-debugging-port", "Exit status"})
+                               "--connect=", "--report=", "--screenshot-on-failure", "--keep-going",
+                               "--jobs=", "--remote-debugging-port", "Exit status"})
         EXPECT_TRUE(help.out.contains(option)) << option;
     const auto version = runScriptPlayer({"--version"}, 30000);
     EXPECT_EQ(version.exitCode, 0);
@@ -103,8 +106,8 @@ TEST(PlayerCommandLine, HelpAndVersion) {
 
 TEST(PlayerCommandLine, ABrowserThatCannotStartGivesStatusThree) {
     QTemporaryDir dir;
-    const auto run =
-        runScriptPlayer({"--browser", kNoBrowser, writeScript(dir, "s.ini", "http://a/\r\n")}, 30000);
+    const auto run = runScriptPlayer(
+        {"--browser", kNoBrowser, writeScript(dir, "s.ini", "http://a/\r\n")}, 30000);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_TRUE(run.err.contains("cannot start the browser")) << run.err.toStdString();

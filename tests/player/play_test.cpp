@@ -62,8 +62,8 @@ TEST_F(PlayTest, FollowsANavigationAndFillsTheNextPage) {
                                 "执行脚本|document.getElementById('extra').value = "
                                 "['a', 'b'].join('||')|JavaScript|0\r\n"
                                 "点击按钮|post|0|0");
-    const auto run = runScriptPlayer({"--text-file", dir.filePath("comment.txt"), "--title",
-                                      "张三", "--time-scale", "0", path});
+    const auto run = runScriptPlayer(
+        {"--text-file", dir.filePath("comment.txt"), "--title", "张三", "--time-scale", "0", path});
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
 
@@ -119,16 +119,21 @@ TEST_P(FailureTest, ReportsTheReasonScreenshotAndJUnit) {
                                 "填表文本|pass|0|0\r\n");
     const QString shots = dir.filePath("shots");
     const QString report = dir.filePath("report.xml");
-    QStringList arguments{"--text",   "x",      "--timeout",
-                          "1",        "--time-scale", "0",
-                          "--report", report,   "--screenshot-on-failure",
+    QStringList arguments{"--text",
+                          "x",
+                          "--timeout",
+                          "1",
+                          "--time-scale",
+                          "0",
+                          "--report",
+                          report,
+                          "--screenshot-on-failure",
                           shots};
     if (keepGoing) arguments << "--keep-going";
     const auto run = runScriptPlayer(arguments << path);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.out.contains(QStringLiteral(
-        "2/3  line 3  点击按钮  \"nowhere\"  failed")))
+    EXPECT_TRUE(run.out.contains(QStringLiteral("2/3  line 3  点击按钮  \"nowhere\"  failed")))
         << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("element not found after 1 s"));
 

@@ -76,7 +76,7 @@ const std::vector<ParseCase>& parseCases() {
          {{2, Kind::FillText, "", 0, 0}, {3, Kind::ClickLink, "x", -2, 0}},
          {}},
         {"ChineseKindsAndCodesInGb18030",
-         QByteArray::fromHex("687474703a2f2f612f0d0a"  // http://a/ CR LF
+         QByteArray::fromHex("687474703a2f2f612f0d0a"                      // http://a/ CR LF
                              "b5e3bbf7b0b4c5a57cb5c7c2bcbff27c317c3130"),  // 点击按钮|登录框|1|10
          "http://a/",
          {{2, Kind::ClickButton, "登录框", 1, 10}},
@@ -133,7 +133,8 @@ TEST_P(ParseTest, ReadsStepsAndProblems) {
     for (std::size_t i = 0; i < c.problems.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(parsed.problems[i].lineNumber, c.problems[i].line);
-        EXPECT_TRUE(parsed.problems[i].message.contains(QString::fromUtf8(c.problems[i].messagePart)))
+        EXPECT_TRUE(
+            parsed.problems[i].message.contains(QString::fromUtf8(c.problems[i].messagePart)))
             << parsed.problems[i].message.toStdString();
     }
     EXPECT_EQ(parsed.isPlayable(), c.problems.empty());
