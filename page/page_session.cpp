@@ -207,13 +207,15 @@ std::unique_ptr<PageSession> PageSession::openAnotherPage(QString* error) {
 PageSession::~PageSession() { close(); }
 
 void PageSession::close() {
+    // The last session of a launched browser stops the browser, which
+    // closes the page anyway: no need to wait for the page to close first.
+    const bool stopsBrowser = browser_ && browser_.use_count() == 1;
     if (session_) {
         session_->connection().removeEventHandler(eventHandler_);
-        if (ownsPage_ && session_->isConnected()) session_->closePage();
+        if (ownsPage_ && !stopsBrowser && session_->isConnected()) session_->closePage();
         session_.reset();
     }
-    // The last session of a launched browser stops it.
-    if (browser_ && browser_.use_count() == 1) browser_->stop();
+    if (stopsBrowser) browser_->stop();
     browser_.reset();
 }
 

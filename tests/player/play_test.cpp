@@ -229,3 +229,33 @@ TEST_F(PlayTest, ABrowserKilledInTheMiddleEndsTheRunWithTheReason) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlayTest, ShowsALiveProgressLineOnATerminalOnly) {
+    // script(1) gives the player a terminal of its own.
+    const QString path = script(address("/login.html") + "\r\n填表文本|user|0|1\r\n");
+    QProcess terminal;
+    terminal.start("script", {"-qec",
+                              QStringLiteral("'%1' --text x --time-scale 0.5 '%2'")
+                                  .arg(QStringLiteral(SCRIPTPLAYER_PATH), path),
+                              "/dev/null"});
+    ASSERT_TRUE(terminal.waitForFinished(120000));
+    const QByteArray out = terminal.readAllStandardOutput();
+    EXPECT_EQ(terminal.exitCode(), 0) << out.data();
+    // The pause counts down on one line that is rewritten in place.
+    EXPECT_TRUE(out.contains("\r1/1  line 2  pause 0.")) << out.data();
+    EXPECT_TRUE(out.contains("\033[K"));
+    EXPECT_TRUE(out.contains("1/1  line 2  填表文本  \"user\"  ok"));
+}
+
+TEST_F(PlayTest, PlaysInAVisibleBrowserWindow) {
+    const QString path =
+        script(address("/login.html") + "\r\n填表文本|user|0|0\r\n点击按钮|login|0|0\r\n");
+    const auto run = runScriptPlayer({"--show", "--text", "看得见", "--time-scale", "0", path});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_TRUE(server().waitForRequest("/next.html?user=%E7%9C%8B%E5%BE%97%E8%A7%81"));
+}
+
+}  // namespace
