@@ -32,6 +32,11 @@ void note(QString* error, const QString& reason) {
     if (error) *error = reason;
 }
 
+// How long the tasks that an action queued get to run before the action
+// counts as one that started no navigation. Bounded on its own: a page that
+// replaced its timers must not hold the caller for the whole load time-out.
+constexpr int kSettleTimeoutMs = 1000;
+
 int remaining(const QDeadlineTimer& deadline) {
     return int(qMax<qint64>(1, deadline.remainingTime()));
 }
@@ -328,7 +333,7 @@ PageSession::Navigation PageSession::followNavigation(const std::function<void()
         session_->call(QStringLiteral("Runtime.evaluate"),
                        {{"expression", "new Promise(r => setTimeout(() => setTimeout(r, 0), 0))"},
                         {"awaitPromise", true}},
-                       remaining(deadline));
+                       qMin(remaining(deadline), kSettleTimeoutMs));
         if (!isConnected()) return Navigation::Gone;
         if (requests_ == requestsBefore) return Navigation::None;
     }
