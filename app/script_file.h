@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 namespace app {
@@ -17,10 +16,7 @@ QString scriptPath(const QString& name);
 // NUL, and not "." or "..". Anything else stays allowed as typed.
 bool isUsableScriptName(const QString& name);
 
-// Writes `bytes` unchanged as the whole file at `path`. The bytes go to a
-// temporary file beside it, which replaces the file only once everything
-// was written, so a failure never leaves a partial file under the name.
-// On failure returns false and `error` (when given) says why.
-bool writeScriptFile(const QString& path, const QByteArray& bytes, QString* error);
+// The file's bytes and their writing belong to the script format
+// (script/script_format.h), shared with the player.
 
 }  // namespace app

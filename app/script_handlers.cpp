@@ -8,7 +8,7 @@
 #include "app/main_window.h"
 #include "app/name_dialog.h"
 #include "app/script_file.h"
-#include "platform/code_page.h"
+#include "script/script_format.h"
 
 namespace app {
 
@@ -17,8 +17,7 @@ void composeScriptLine(MainWindow& window) {
     const std::string code = window.controlText("编辑框2");
     const std::string codeKind = window.controlText("编辑框9");
     const std::string seconds = window.controlText("编辑框7");
-    const std::string line = kind + "|" + code + "|" + codeKind + "|" + seconds + "\r\n";
-    window.appendControlText("编辑框8", line);
+    window.appendControlText("编辑框8", script::composeLine(kind, code, codeKind, seconds));
 }
 
 void saveScript(MainWindow& window) {
@@ -34,10 +33,9 @@ void saveScript(MainWindow& window) {
         return;
     }
     const QString path = scriptPath(name);
-    const QByteArray bytes =
-        QByteArray::fromStdString(platform::utf8ToCodePage(window.controlText("编辑框8")));
+    const QByteArray bytes = script::encodeScript(window.controlText("编辑框8"));
     QString error;
-    if (!writeScriptFile(path, bytes, &error)) {
+    if (!script::writeScriptFile(path, bytes, &error)) {
         const QString text = QStringLiteral("脚本保存失败：") + QFileInfo(path).absoluteFilePath() +
                              QStringLiteral("\n") + error;
         window.showMessage(text.toStdString());

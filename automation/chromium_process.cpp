@@ -69,6 +69,7 @@ bool ChromiumLauncher::start() {
     process_ = std::make_unique<QProcess>();
     process_->setProgram(options_.executable);
     QStringList arguments = defaultArguments();
+    if (!options_.headless) arguments.removeAll(QStringLiteral("--headless"));
     arguments << QStringLiteral("--user-data-dir=%1").arg(userDataDir_->path())
               << options_.extraArguments << QStringLiteral("about:blank");
     process_->setArguments(arguments);

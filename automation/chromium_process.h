@@ -23,6 +23,8 @@ public:
         QString executable = QStringLiteral("/usr/bin/chromium");
         QStringList extraArguments;
         int startTimeoutMs = 30000;
+        // False: the browser shows its windows (it then needs a display).
+        bool headless = true;
     };
 
     ChromiumLauncher();
