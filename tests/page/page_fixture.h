@@ -10,6 +10,7 @@
 #include <QJsonValue>
 #include <QString>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "automation/automation_object.h"
@@ -28,6 +29,7 @@ namespace testsupport {
 enum class Walk { InPage, OneByOne };
 
 inline const char* walkName(Walk walk) { return walk == Walk::InPage ? "InPage" : "OneByOne"; }
+inline void PrintTo(Walk walk, std::ostream* out) { *out << walkName(walk); }
 
 class PageTest : public testing::Test {
 protected:
