@@ -56,6 +56,7 @@ function (key) {
     "use strict";
     const apply = Reflect.apply;
     const getPrototypeOf = Reflect.getPrototypeOf;
+    const setPrototypeOf = Reflect.setPrototypeOf;
     const getOwnPropertyDescriptor = Reflect.getOwnPropertyDescriptor;
     const defineProperty = Reflect.defineProperty;
     const ownPropertyNames = Object.getOwnPropertyNames;
@@ -83,10 +84,16 @@ function (key) {
         return apply(toLowerCase, text, []);
     }
 
-    // Sets an element of an array made here without running any setter that
-    // a page put on Object.prototype or Array.prototype.
-    function put(array, index, value) {
-        defineProperty(array, index, {__proto__: null, value, writable: true, enumerable: true, configurable: true});
+    // An array without a prototype: storing into it runs no setter that a
+    // page put on Object.prototype or Array.prototype, and stays fast.
+    function newList() {
+        const list = [];
+        setPrototypeOf(list, null);
+        return list;
+    }
+
+    function add(list, value) {
+        list[list.length] = value;
     }
 
     // A node of any document of this process: the platform's own getter
@@ -327,8 +334,9 @@ function (key) {
         if (itemMember === undefined || !binds(itemMember.descriptor, "m")) throw NOT_BOUND;
         const item = itemMember.descriptor.value;
         const cache = new MapType();
-        const kept = [];
-        const out = [0];
+        const kept = newList();
+        const out = newList();
+        add(out, 0);
         let visited = 0;
         for (let k = 0; k < count; k++) {
             const position = first + k;
@@ -341,11 +349,11 @@ function (key) {
             if (candidate === null || candidate === undefined) break;
             visited++;
             if (gateName !== "" && !oneOf(textOf(candidate, gateName, cache), gateValues)) continue;
-            put(kept, kept.length, candidate);
-            put(out, out.length, position);
-            put(out, out.length, name === "" ? "" : textOf(candidate, name, cache));
+            add(kept, candidate);
+            add(out, position);
+            add(out, name === "" ? "" : textOf(candidate, name, cache));
         }
-        put(out, 0, visited);
+        out[0] = visited;
         apply(weakSet, lastBatch, [collection, kept]);
         return out;
     }

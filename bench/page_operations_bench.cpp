@@ -41,7 +41,15 @@
 
 namespace {
 
-const QString kHere = QFileInfo(QStringLiteral(__FILE__)).absolutePath();
+// This source's folder. The compiler may name the source relative to the
+// folder it ran in, which is the benchmark's build folder, where the
+// program also lives.
+QString here() {
+    const QFileInfo source(QStringLiteral(__FILE__));
+    if (source.isAbsolute()) return source.absolutePath();
+    return QFileInfo(QCoreApplication::applicationDirPath() + QLatin1Char('/') + source.filePath())
+        .absolutePath();
+}
 
 double median(std::vector<double> values) {
     if (values.empty()) return 0;
@@ -75,7 +83,7 @@ std::map<QString, double> runPlaywright(int repetitions) {
     QProcess node;
     node.setProgram(QStringLiteral("node"));
     node.setArguments(
-        {kHere + QStringLiteral("/playwright/page_operations.mjs"), QString::number(repetitions)});
+        {here() + QStringLiteral("/playwright/page_operations.mjs"), QString::number(repetitions)});
     node.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     node.start();
     if (!node.waitForFinished(600000) || node.exitCode() != 0) return medians;
@@ -107,13 +115,17 @@ int main(int argc, char** argv) {
         const int inputs = links / 5;
         const int times = links >= 100000 ? std::max(3, repetitions / 3) : repetitions;
         const auto session = browser.newPage();
-        QUrl url = QUrl::fromLocalFile(kHere + QStringLiteral("/page_operations_bench.html"));
+        QUrl url = QUrl::fromLocalFile(here() + QStringLiteral("/page_operations_bench.html"));
         url.setQuery(QStringLiteral("links=%1&inputs=%2").arg(links).arg(inputs));
-        if (!session || !session->navigate(url.toString())) {
-            std::fprintf(stderr, "the bench page did not load\n");
+        if (!session) {
+            std::fprintf(stderr, "no page\n");
             return 1;
         }
-        const automation::AutomationObject document = session->document();
+        if (!session->navigate(url.toString(), 120000)) {
+            std::fprintf(stderr, "the bench page with %d links did not load\n", links);
+            return 1;
+        }
+        const automation::AutomationObject document = session->document(120000);
         page::WebPage page;
         page.attach(&document);
 
