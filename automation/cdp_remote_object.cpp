@@ -157,6 +157,60 @@ std::variant<AutomationValue, Failure> CdpRemoteObject::runFunction(std::string_
     return callBinder(declaration, head, arguments, wanted);
 }
 
+std::variant<TextBatchResult, Failure> CdpRemoteObject::readTexts(const TextBatch& batch) {
+    if (batch.count < 0 || batch.first < 0) return Failure::Threw;
+    QJsonArray gateValues;
+    for (std::string_view value : batch.gateValues) {
+        gateValues.append(QString::fromUtf8(value.data(), qsizetype(value.size())));
+    }
+    const QJsonArray head{
+        QJsonObject{{"value", QString::fromUtf8(batch.name.data(), qsizetype(batch.name.size()))}},
+        QJsonObject{{"value", QStringLiteral("B")}},
+        QJsonObject{{"value", QStringLiteral("a")}},
+        QJsonObject{{"value", batch.first}},
+        QJsonObject{{"value", batch.count}},
+        QJsonObject{
+            {"value", QString::fromUtf8(batch.gateName.data(), qsizetype(batch.gateName.size()))}},
+        QJsonObject{{"value", gateValues}}};
+    auto reply = callRaw(binder::callFunction(), head, {}, true);
+    if (const auto* failure = std::get_if<Failure>(&reply)) return *failure;
+
+    // [visited, position, text, position, text, ...], positions rising
+    // within the asked range.
+    const QJsonArray answer = std::get<QJsonObject>(reply).value("value").toArray();
+    if (answer.isEmpty() || answer.size() % 2 != 1 || !answer.at(0).isDouble())
+        return Failure::BadReply;
+    const double visited = answer.at(0).toDouble();
+    if (!(visited >= 0 && visited <= batch.count) || visited != std::trunc(visited))
+        return Failure::BadReply;
+    TextBatchResult texts;
+    texts.visited = static_cast<std::int32_t>(visited);
+    const qsizetype kept = answer.size() / 2;
+    texts.positions.reserve(std::size_t(kept));
+    texts.texts.reserve(std::size_t(kept));
+    std::int64_t previous = std::int64_t{batch.first} - 1;
+    const std::int64_t end = std::int64_t{batch.first} + texts.visited;
+    for (qsizetype i = 1; i < answer.size(); i += 2) {
+        const QJsonValue position = answer.at(i);
+        const QJsonValue text = answer.at(i + 1);
+        if (!position.isDouble() || !text.isString()) return Failure::BadReply;
+        const double at = position.toDouble();
+        if (!(at > double(previous) && at < double(end)) || at != std::trunc(at))
+            return Failure::BadReply;
+        previous = static_cast<std::int64_t>(at);
+        texts.positions.push_back(static_cast<std::int32_t>(at));
+        texts.texts.push_back(utf8UpToNul(text.toString()));
+    }
+    return texts;
+}
+
+std::variant<AutomationValue, Failure> CdpRemoteObject::keptCandidate(std::int32_t index) {
+    const QJsonArray head{
+        QJsonObject{{"value", QString()}}, QJsonObject{{"value", QStringLiteral("P")}},
+        QJsonObject{{"value", wantedLetter(ResultKind::Object)}}, QJsonObject{{"value", index}}};
+    return callBinder(binder::callFunction(), head, {}, ResultKind::Object);
+}
+
 bool CdpRemoteObject::installBinder() {
     const CdpResult installed =
         session_->call("Runtime.callFunctionOn",
@@ -169,19 +223,20 @@ bool CdpRemoteObject::installBinder() {
     return result && !result->contains("exceptionDetails");
 }
 
-std::variant<AutomationValue, Failure> CdpRemoteObject::callBinder(const QString& declaration,
-                                                                   QJsonArray arguments,
-                                                                   const Arguments& memberArguments,
-                                                                   ResultKind wanted) {
+std::variant<QJsonObject, Failure> CdpRemoteObject::callRaw(const QString& declaration,
+                                                            QJsonArray arguments,
+                                                            const Arguments& memberArguments,
+                                                            bool byValue) {
     for (const Argument& argument : memberArguments) {
         std::optional<QJsonObject> converted = toCallArgument(argument, *session_);
         if (!converted) return Failure::Threw;
         arguments.append(*converted);
     }
-    const QJsonObject params{{"objectId", objectId_},
-                             {"functionDeclaration", declaration},
-                             {"arguments", arguments},
-                             {"silent", true}};
+    QJsonObject params{{"objectId", objectId_},
+                       {"functionDeclaration", declaration},
+                       {"arguments", arguments},
+                       {"silent", true}};
+    if (byValue) params.insert("returnByValue", true);
     CdpResult reply = session_->call("Runtime.callFunctionOn", params, timeoutMs_);
     for (int attempt = 0;; ++attempt) {
         if (const auto* failure = std::get_if<Failure>(&reply)) return *failure;
@@ -197,7 +252,16 @@ std::variant<AutomationValue, Failure> CdpRemoteObject::callBinder(const QString
             return Failure::Threw;
         reply = session_->call("Runtime.callFunctionOn", params, timeoutMs_);
     }
-    const QJsonObject result = std::get<QJsonObject>(reply).value("result").toObject();
+    return std::get<QJsonObject>(reply).value("result").toObject();
+}
+
+std::variant<AutomationValue, Failure> CdpRemoteObject::callBinder(const QString& declaration,
+                                                                   QJsonArray arguments,
+                                                                   const Arguments& memberArguments,
+                                                                   ResultKind wanted) {
+    auto reply = callRaw(declaration, std::move(arguments), memberArguments, false);
+    if (const auto* failure = std::get_if<Failure>(&reply)) return *failure;
+    const QJsonObject& result = std::get<QJsonObject>(reply);
     const QString type = result.value("type").toString();
     const QString objectId = result.value("objectId").toString();
     auto newObject = [&] {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QString>
 #include <memory>
 
@@ -25,6 +26,8 @@ public:
     std::variant<AutomationValue, Failure> runFunction(std::string_view source,
                                                        const Arguments& arguments,
                                                        ResultKind wanted) override;
+    std::variant<TextBatchResult, Failure> readTexts(const TextBatch& batch) override;
+    std::variant<AutomationValue, Failure> keptCandidate(std::int32_t index) override;
 
     [[nodiscard]] const QString& objectId() const { return objectId_; }
     [[nodiscard]] const std::shared_ptr<CdpSession>& session() const { return session_; }
@@ -36,6 +39,9 @@ public:
     [[nodiscard]] static long liveCount();
 
 private:
+    // One binder call; the protocol's "result" object, or why it failed.
+    std::variant<QJsonObject, Failure> callRaw(const QString& declaration, QJsonArray arguments,
+                                               const Arguments& memberArguments, bool byValue);
     std::variant<AutomationValue, Failure> callBinder(const QString& declaration,
                                                       QJsonArray arguments,
                                                       const Arguments& memberArguments,

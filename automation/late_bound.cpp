@@ -13,13 +13,43 @@ constexpr std::array kCallKinds{MemberKind::Method, MemberKind::PropertyGet,
 constexpr std::array kWriteKinds{MemberKind::PropertyPut, MemberKind::PropertyPutRef,
                                  MemberKind::Method};
 
+constexpr std::array kPropertyKinds{MemberKind::PropertyGet};
+
 const Arguments kNoArguments;
+
+struct ScopeState {
+    int depth = 0;
+    std::optional<Failure> fatal;
+};
+
+thread_local ScopeState scope;
 
 std::variant<AutomationValue, Failure> run(const AutomationObject& object, std::string_view name,
                                            std::span<const MemberKind> kinds,
                                            const Arguments& arguments, ResultKind wanted) {
     if (object.isEmpty()) return Failure::EmptyObject;
-    return object.remote()->invoke(Invocation{name, kinds, arguments, wanted});
+    if (scope.fatal) return *scope.fatal;
+    auto outcome = object.remote()->invoke(Invocation{name, kinds, arguments, wanted});
+    if (const auto* failure = std::get_if<Failure>(&outcome);
+        failure && scope.depth > 0 && isFatal(*failure)) {
+        scope.fatal = *failure;
+    }
+    return outcome;
+}
+
+template <typename T>
+Checked<T> checked(std::variant<AutomationValue, Failure>&& outcome) {
+    if (const auto* failure = std::get_if<Failure>(&outcome)) return *failure;
+    const auto& storage = std::get<AutomationValue>(outcome).storage();
+    if constexpr (std::is_same_v<T, AutomationObject>) {
+        if (const auto* object = std::get_if<AutomationObject>(&storage))
+            return object->duplicate();
+        // null and primitives give an empty holder, as for callForObject.
+        return AutomationObject();
+    } else {
+        if (const auto* result = std::get_if<T>(&storage)) return *result;
+        return Failure::BadReply;
+    }
 }
 
 template <typename T>
@@ -38,6 +68,41 @@ T take(std::variant<AutomationValue, Failure>&& outcome, T fallback) {
 }
 
 }  // namespace
+
+FailureScope::FailureScope() : outermost_(scope.depth == 0) {
+    if (outermost_) scope.fatal.reset();
+    ++scope.depth;
+}
+
+FailureScope::~FailureScope() {
+    --scope.depth;
+    if (outermost_) scope.fatal.reset();
+}
+
+std::optional<Failure> FailureScope::current() { return scope.fatal; }
+
+void FailureScope::note(Failure failure) {
+    if (scope.depth > 0 && isFatal(failure) && !scope.fatal) scope.fatal = failure;
+}
+
+AutomationValue readProperty(const AutomationObject& object, std::string_view name) {
+    auto outcome = run(object, name, kPropertyKinds, kNoArguments, ResultKind::Value);
+    if (auto* value = std::get_if<AutomationValue>(&outcome)) return std::move(*value);
+    return {};
+}
+
+Checked<std::string> readTextChecked(const AutomationObject& object, std::string_view name) {
+    return checked<std::string>(run(object, name, kReadKinds, kNoArguments, ResultKind::Text));
+}
+
+Checked<double> readNumberChecked(const AutomationObject& object, std::string_view name) {
+    return checked<double>(run(object, name, kReadKinds, kNoArguments, ResultKind::Number));
+}
+
+Checked<AutomationObject> callForObjectChecked(const AutomationObject& object,
+                                               std::string_view name, const Arguments& arguments) {
+    return checked<AutomationObject>(run(object, name, kCallKinds, arguments, ResultKind::Object));
+}
 
 std::string readText(const AutomationObject& object, std::string_view name) {
     return take<std::string>(run(object, name, kReadKinds, kNoArguments, ResultKind::Text), {});

@@ -10,4 +10,12 @@ std::variant<AutomationValue, Failure> RemoteObject::runFunction(std::string_vie
     return Failure::NotBound;
 }
 
+std::variant<TextBatchResult, Failure> RemoteObject::readTexts(const TextBatch& /*batch*/) {
+    return Failure::NotBound;
+}
+
+std::variant<AutomationValue, Failure> RemoteObject::keptCandidate(std::int32_t /*index*/) {
+    return Failure::NotBound;
+}
+
 }  // namespace automation

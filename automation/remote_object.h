@@ -59,6 +59,38 @@ enum class Failure {
     BadReply,      // the browser answered something malformed
 };
 
+// Whether a failure means that the object's model cannot answer now: a walk
+// or an operation of several calls stops at the first such failure instead
+// of paying the same bound again for every step that is left.
+constexpr bool isFatal(Failure failure) {
+    return failure == Failure::Disconnected || failure == Failure::TimedOut ||
+           failure == Failure::Reentered;
+}
+
+// A batch read over a collection: the text of member `name` of the
+// candidates at positions first .. first + count - 1 (the collection's
+// "item" with each position), read as readText reads it, in one call. When
+// `gateName` is set, its text is read first and only the candidates whose
+// gate text, letters A to Z lower-cased, equals one of `gateValues` (lower
+// case) are kept; the others are skipped without reading anything more. An
+// empty `name` reads no text (the kept candidates get empty texts). A text
+// that cannot be read is the empty text; texts end at their first NUL.
+struct TextBatch {
+    std::string_view name;
+    std::int32_t first = 0;
+    std::int32_t count = 0;
+    std::string_view gateName;
+    std::span<const std::string_view> gateValues;
+};
+
+struct TextBatchResult {
+    // Candidates visited: fewer than asked when a position gave no candidate
+    // (the collection ended there).
+    std::int32_t visited = 0;
+    std::vector<std::int32_t> positions;  // the kept candidates, in order
+    std::vector<std::string> texts;       // their texts, one for each position
+};
+
 // One object living in some object model (a browser's page, or a test model).
 // Implementations release the object in its model when they are destroyed.
 class RemoteObject {
@@ -77,6 +109,17 @@ public:
     virtual std::variant<AutomationValue, Failure> runFunction(std::string_view source,
                                                                const Arguments& arguments,
                                                                ResultKind wanted);
+
+    // Reads texts of many candidates of this collection in one round trip
+    // (see TextBatch). Models that cannot answer NotBound, and the caller
+    // reads one candidate at a time instead.
+    virtual std::variant<TextBatchResult, Failure> readTexts(const TextBatch& batch);
+
+    // The candidate kept at `index` (0-based, in the order of `positions`)
+    // by the last readTexts on this collection: the very object whose text
+    // was read, whatever the collection holds now. An empty holder when
+    // there is none. Models without batch reads answer NotBound.
+    virtual std::variant<AutomationValue, Failure> keptCandidate(std::int32_t index);
 };
 
 }  // namespace automation

@@ -14,25 +14,21 @@ namespace {
 
 enum CodeKind : std::int32_t { kName = 0, kId = 1, kIndex = 2, kTitle = 3, kAddress = 4 };
 
-bool isButtonLike(std::string_view type) {
-    static constexpr std::array<std::string_view, 4> kButtonTypes = {"submit", "button", "reset",
-                                                                     "image"};
-    const std::string lowered = text::toLowerAscii(type);
-    for (std::string_view buttonType : kButtonTypes) {
-        if (text::equalBytes(lowered, buttonType)) return true;
-    }
-    return false;
-}
+constexpr std::array<std::string_view, 4> kButtonTypes = {"submit", "button", "reset", "image"};
+constexpr std::array<std::string_view, 1> kImageType = {"image"};
 
-bool isImage(std::string_view type) { return text::equalBytes(text::toLowerAscii(type), "image"); }
+// Where the button-like inputs give nothing for a title or an address, the
+// buttons of newer markup: <button> elements and other elements that say
+// they are buttons (role="button"), in document order; inputs stay out, they
+// were walked already. Only those that show an image have an address.
+constexpr char kButtonsByTitle[] = R"(button, [role="button" i]:not(input))";
+constexpr char kButtonsByAddress[] = R"([role="button" i][src]:not(input))";
 
-// Clicks what a walk found; the walk may already hold the candidate.
-bool clickFound(walk::CollectionWalk& candidates, std::optional<walk::Found> found) {
+// Clicks what a walk found: the candidate that was tested.
+bool clickFound(std::optional<walk::Found> found) {
     if (!found) return false;
-    const AutomationObject element =
-        found->candidate.isEmpty() ? candidates.item(found->position) : std::move(found->candidate);
     // A failed click is not looked at: something was chosen and clicked.
-    automation::callMethod(element, "click");
+    automation::callMethod(found->candidate, "click");
     return true;
 }
 
@@ -43,9 +39,19 @@ bool clickElement(const AutomationObject& element) {
     return true;
 }
 
+walk::Rule textRule(std::string_view property, std::string_view code, bool exact) {
+    walk::Rule rule;
+    rule.property = property;
+    rule.matches = [code, exact](std::string_view text) {
+        return text::matches(text, code, exact);
+    };
+    return rule;
+}
+
 }  // namespace
 
 bool WebPage::clickLink(std::string_view code, std::int32_t codeKind, bool exact) {
+    const automation::FailureScope failures;
     if (codeKind == kName || codeKind == kId) return clickElement(findElement(code, codeKind));
     if (codeKind != kIndex && codeKind != kTitle && codeKind != kAddress) return false;
 
@@ -57,41 +63,52 @@ bool WebPage::clickLink(std::string_view code, std::int32_t codeKind, bool exact
         // it would change nothing.
         const std::int32_t position = text::toInteger(code);
         if (position < 1 || position > candidates.length()) return false;
-        return clickFound(candidates, walk::Found{position - 1, AutomationObject()});
+        return clickElement(candidates.item(position - 1));
     }
-    walk::Rule rule;
-    rule.property = codeKind == kTitle ? "innerText" : "href";
-    rule.matches = [code, exact](std::string_view text) {
-        return text::matches(text, code, exact);
-    };
-    return clickFound(candidates, candidates.findFirst(rule));
+    return clickFound(
+        candidates.findFirst(textRule(codeKind == kTitle ? "innerText" : "href", code, exact)));
 }
 
 bool WebPage::clickButton(std::string_view code, std::int32_t codeKind, bool exact) {
+    const automation::FailureScope failures;
     if (codeKind == kName || codeKind == kId) return clickElement(findElement(code, codeKind));
     if (codeKind != kIndex && codeKind != kTitle && codeKind != kAddress) return false;
 
-    const AutomationObject inputs =
-        automation::callForObject(document, "getElementsByTagName", {std::string("input")});
-    walk::CollectionWalk candidates(inputs);
-    walk::Rule rule;
-    rule.gateProperty = "type";
-    if (codeKind == kIndex) {
-        // The N-th button-like input; other inputs do not count.
-        const std::int32_t wanted = text::toInteger(code);
-        if (wanted < 1) return false;
-        rule.gate = isButtonLike;
-        rule.matches = [wanted, seen = std::int32_t{0}](std::string_view) mutable {
-            return ++seen == wanted;
-        };
-    } else {
-        rule.gate = codeKind == kTitle ? isButtonLike : isImage;
+    std::optional<walk::Found> found;
+    {
+        const AutomationObject inputs =
+            automation::callForObject(document, "getElementsByTagName", {std::string("input")});
+        walk::CollectionWalk candidates(inputs);
+        walk::Rule rule;
+        rule.gateProperty = "type";
+        if (codeKind == kIndex) {
+            // The N-th button-like input; other inputs do not count, and
+            // neither do buttons of other markup.
+            const std::int32_t wanted = text::toInteger(code);
+            if (wanted < 1) return false;
+            rule.gateValues = kButtonTypes;
+            rule.matches = [wanted, seen = std::int32_t{0}](std::string_view) mutable {
+                return ++seen == wanted;
+            };
+            return clickFound(candidates.findFirst(rule));
+        }
+        rule.gateValues = codeKind == kTitle ? std::span<const std::string_view>(kButtonTypes)
+                                             : std::span<const std::string_view>(kImageType);
         rule.property = codeKind == kTitle ? "value" : "src";
         rule.matches = [code, exact](std::string_view text) {
             return text::matches(text, code, exact);
         };
+        found = candidates.findFirst(rule);
     }
-    return clickFound(candidates, candidates.findFirst(rule));
+    if (!found && !automation::FailureScope::current()) {
+        const AutomationObject buttons = automation::callForObject(
+            document, "querySelectorAll",
+            {std::string(codeKind == kTitle ? kButtonsByTitle : kButtonsByAddress)});
+        walk::CollectionWalk candidates(buttons);
+        found =
+            candidates.findFirst(textRule(codeKind == kTitle ? "innerText" : "src", code, exact));
+    }
+    return clickFound(std::move(found));
 }
 
 }  // namespace page

@@ -1,12 +1,13 @@
 #include "page/collection_walk.h"
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
+#include "automation/automation_value.h"
 #include "automation/late_bound.h"
+#include "page/text_rules.h"
 
 namespace page::walk {
 
@@ -16,20 +17,30 @@ using automation::AutomationObject;
 using automation::Failure;
 
 // The first chunk is small so that a match near the start costs little; later
-// chunks grow so that a long walk needs only a few round trips.
+// chunks grow so that a long walk needs only a few round trips, up to a cap
+// that keeps each reply small whatever length the collection claims.
 constexpr std::int32_t kFirstChunk = 128;
 constexpr std::int32_t kChunkGrowth = 4;
+constexpr std::int32_t kLargestChunk = 2048;
 
-const std::string& walkSource() {
-    static const std::string source = [] {
-        QFile file(QStringLiteral(":/page/collection_walk.js"));
-        if (!file.open(QIODevice::ReadOnly)) return std::string();
-        return file.readAll().toStdString();
-    }();
-    return source;
+bool passesGate(const Rule& rule, std::string_view text) {
+    const std::string lowered = text::toLowerAscii(text);
+    return std::any_of(
+        rule.gateValues.begin(), rule.gateValues.end(),
+        [&lowered](std::string_view value) { return text::equalBytes(lowered, value); });
 }
 
-enum class PageRead { Done, OneByOne, Stop };
+// The text of a checked read; what fails without being fatal reads as empty.
+std::optional<std::string> textOrEmpty(automation::Checked<std::string>&& read,
+                                       std::optional<Failure>& fatal) {
+    if (auto* text = std::get_if<std::string>(&read)) return std::move(*text);
+    const Failure failure = std::get<Failure>(read);
+    if (automation::isFatal(failure)) {
+        fatal = failure;
+        return std::nullopt;
+    }
+    return std::string();
+}
 
 }  // namespace
 
@@ -46,101 +57,96 @@ std::int32_t truncateToInt32(double value) {
 }
 
 CollectionWalk::CollectionWalk(const AutomationObject& collection)
-    : collection_(collection),
-      length_(truncateToInt32(automation::readNumber(collection, "length"))) {}
+    : collection_(collection), deadline_(std::chrono::steady_clock::now() + kDeadline) {
+    auto length = automation::readNumberChecked(collection, "length");
+    if (const auto* number = std::get_if<double>(&length)) {
+        length_ = truncateToInt32(*number);
+    } else if (automation::isFatal(std::get<Failure>(length))) {
+        stopped_ = true;
+    }
+}
 
 AutomationObject CollectionWalk::item(std::int32_t position) const {
     return automation::callForObject(collection_, "item", {static_cast<double>(position)});
 }
 
-std::optional<std::vector<std::string>> CollectionWalk::readInPage(
-    std::string_view name, std::int32_t first, std::int32_t count,
-    std::span<const std::int32_t> picked) {
-    const std::string& source = walkSource();
-    if (source.empty() || collection_.isEmpty()) return std::nullopt;
+bool CollectionWalk::pastDeadline() const { return std::chrono::steady_clock::now() >= deadline_; }
 
-    std::string pickedJson;
-    std::size_t expected = static_cast<std::size_t>(count);
-    if (!picked.empty()) {
-        QJsonArray positions;
-        for (std::int32_t position : picked) positions.append(position);
-        pickedJson = QJsonDocument(positions).toJson(QJsonDocument::Compact).toStdString();
-        expected = picked.size();
-    }
-    auto answer = collection_.remote()->runFunction(
-        source, {std::string(name), first, count, pickedJson}, automation::ResultKind::Text);
-    if (const auto* failure = std::get_if<Failure>(&answer)) {
-        // A model that runs no script, or a page whose script broke, is still
-        // walked one candidate at a time; a gone or hung browser is not.
-        if (*failure != Failure::NotBound && *failure != Failure::Threw &&
-            *failure != Failure::BadReply) {
-            stopped_ = true;
-        }
-        return std::nullopt;
-    }
-    const auto& storage = std::get<automation::AutomationValue>(answer).storage();
-    const auto* json = std::get_if<std::string>(&storage);
-    if (json == nullptr) return std::nullopt;
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(*json));
-    if (!document.isArray()) return std::nullopt;
-    const QJsonArray array = document.array();
-    if (static_cast<std::size_t>(array.size()) != expected) return std::nullopt;
-    std::vector<std::string> texts;
-    texts.reserve(expected);
-    for (const auto& entry : array) {
-        if (!entry.isString()) return std::nullopt;
-        texts.push_back(entry.toString().toStdString());
-    }
-    return texts;
+void CollectionWalk::stop(Failure failure) {
+    stopped_ = true;
+    automation::FailureScope::note(failure);
 }
 
 std::optional<Found> CollectionWalk::findOneByOne(const Rule& rule, std::int32_t from) {
     for (std::int32_t position = from; position < length_; ++position) {
-        AutomationObject candidate = item(position);
-        if (!rule.gateProperty.empty() &&
-            !rule.gate(automation::readText(candidate, rule.gateProperty))) {
-            continue;
+        if (pastDeadline()) return std::nullopt;
+        auto fetched =
+            automation::callForObjectChecked(collection_, "item", {static_cast<double>(position)});
+        auto* candidate = std::get_if<AutomationObject>(&fetched);
+        if (!candidate) {
+            if (automation::isFatal(std::get<Failure>(fetched))) stop(std::get<Failure>(fetched));
+            return std::nullopt;
         }
-        const std::string text =
-            rule.property.empty() ? std::string() : automation::readText(candidate, rule.property);
-        if (rule.matches(text)) return Found{position, std::move(candidate)};
+        // No candidate at this position: the collection ends here.
+        if (candidate->isEmpty()) return std::nullopt;
+
+        std::optional<Failure> fatal;
+        if (!rule.gateProperty.empty()) {
+            const auto gate =
+                textOrEmpty(automation::readTextChecked(*candidate, rule.gateProperty), fatal);
+            if (!gate) {
+                stop(*fatal);
+                return std::nullopt;
+            }
+            if (!passesGate(rule, *gate)) continue;
+        }
+        std::optional<std::string> text = std::string();
+        if (!rule.property.empty()) {
+            text = textOrEmpty(automation::readTextChecked(*candidate, rule.property), fatal);
+            if (!text) {
+                stop(*fatal);
+                return std::nullopt;
+            }
+        }
+        if (rule.matches(*text)) return Found{position, std::move(*candidate)};
     }
     return std::nullopt;
 }
 
 std::optional<Found> CollectionWalk::findFirst(const Rule& rule) {
+    if (collection_.isEmpty() || automation::FailureScope::current()) return std::nullopt;
     std::int32_t chunk = kFirstChunk;
     for (std::int32_t first = 0; first < length_ && !stopped_;) {
+        if (pastDeadline()) return std::nullopt;
         const std::int32_t count = std::min(chunk, length_ - first);
-
-        // The positions this chunk tests, after the gate where there is one.
-        std::vector<std::int32_t> tested;
-        if (!rule.gateProperty.empty()) {
-            auto gateTexts = readInPage(rule.gateProperty, first, count, {});
-            if (!gateTexts) return stopped_ ? std::nullopt : findOneByOne(rule, first);
-            for (std::int32_t k = 0; k < count; ++k) {
-                if (rule.gate((*gateTexts)[static_cast<std::size_t>(k)]))
-                    tested.push_back(first + k);
+        const automation::TextBatch batch{rule.property, first, count, rule.gateProperty,
+                                          rule.gateValues};
+        auto answer = collection_.remote()->readTexts(batch);
+        if (const auto* failure = std::get_if<Failure>(&answer)) {
+            if (automation::isFatal(*failure)) {
+                stop(*failure);
+                return std::nullopt;
             }
-        } else {
-            tested.resize(static_cast<std::size_t>(count));
-            for (std::int32_t k = 0; k < count; ++k)
-                tested[static_cast<std::size_t>(k)] = first + k;
+            // A model without batch reads, or an answer that cannot be
+            // trusted: go on one candidate at a time from here.
+            return findOneByOne(rule, first);
         }
-
-        std::vector<std::string> texts(tested.size());
-        if (!rule.property.empty() && !tested.empty()) {
-            auto read = rule.gateProperty.empty() ? readInPage(rule.property, first, count, {})
-                                                  : readInPage(rule.property, 0, 0, tested);
-            if (!read) return stopped_ ? std::nullopt : findOneByOne(rule, first);
-            texts = std::move(*read);
+        const auto& texts = std::get<automation::TextBatchResult>(answer);
+        for (std::size_t k = 0; k < texts.positions.size(); ++k) {
+            if (!rule.matches(texts.texts[k])) continue;
+            auto kept = collection_.remote()->keptCandidate(static_cast<std::int32_t>(k));
+            if (const auto* failure = std::get_if<Failure>(&kept)) {
+                if (automation::isFatal(*failure)) stop(*failure);
+                return std::nullopt;
+            }
+            const auto* object = std::get_if<AutomationObject>(
+                &std::get<automation::AutomationValue>(kept).storage());
+            if (!object || object->isEmpty()) return std::nullopt;
+            return Found{texts.positions[k], object->duplicate()};
         }
-        for (std::size_t k = 0; k < tested.size(); ++k) {
-            if (rule.matches(texts[k])) return Found{tested[k], AutomationObject()};
-        }
-
+        if (texts.visited < count) return std::nullopt;  // the collection ended early
         first += count;
-        if (chunk <= std::numeric_limits<std::int32_t>::max() / kChunkGrowth) chunk *= kChunkGrowth;
+        chunk = std::min(chunk * kChunkGrowth, kLargestChunk);
     }
     return std::nullopt;
 }

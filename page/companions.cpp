@@ -150,6 +150,7 @@ CheckGroupB WebPage::checkGroupB(std::string_view code) {
 }
 
 SelectBox WebPage::selectBox(std::string_view code, std::int32_t codeKind) {
+    const automation::FailureScope failures;
     // Names and ids of select elements match without regard to the case of A
     // to Z; the list is the body's select elements in document order.
     const std::string lowered = text::toLowerAscii(code);
@@ -174,10 +175,7 @@ SelectBox WebPage::selectBox(std::string_view code, std::int32_t codeKind) {
             rule.matches = [&lowered](std::string_view text) {
                 return text::equalBytes(text::toLowerAscii(text), lowered);
             };
-            if (auto found = candidates.findFirst(rule)) {
-                element = found->candidate.isEmpty() ? candidates.item(found->position)
-                                                     : std::move(found->candidate);
-            }
+            if (auto found = candidates.findFirst(rule)) element = std::move(found->candidate);
         }
     }
     SelectBox box;

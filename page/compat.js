@@ -382,7 +382,9 @@
         apply(appendChild, root, [body]);
         preparePopupStyle(apply(styleOf, body, []));
         const bodyStyle = new PopupStyle(apply(styleOf, body, []));
-        defineProperty(body, 'style', {get() { return bodyStyle; }, configurable: true});
+        // Fixed, like the platform's own unforgeable members, so that the
+        // binder takes it for the body's declared style.
+        defineProperty(body, 'style', {get() { return bodyStyle; }, configurable: false});
 
         let attached = false;
         let open = false;

@@ -26,6 +26,7 @@ AutomationObject selectionRange(const AutomationObject& document) {
 }  // namespace
 
 std::string WebPage::pageText(std::string_view propertyName) {
+    const automation::FailureScope failures;
     // Only these two exact spellings read the root element; any other name,
     // other letter case included, is a property of the document itself.
     if (text::equalBytes(propertyName, "outerHTML") ||
@@ -37,6 +38,7 @@ std::string WebPage::pageText(std::string_view propertyName) {
 }
 
 void WebPage::suppressDialogs() {
+    const automation::FailureScope failures;
     static constexpr std::array<const char*, 4> kScripts = {
         "function alert(){return;}", "function confirm(){return;}", "function prompt(){return;}",
         "function showModalDialog(){return;}"};
@@ -49,28 +51,33 @@ void WebPage::suppressDialogs() {
 void WebPage::shellOpen(std::string_view target) { platform::shellOpen(target); }
 
 std::string WebPage::selectionText(std::int32_t format) {
+    const automation::FailureScope failures;
     const AutomationObject range = selectionRange(document);
     if (range.isEmpty()) return {};
     return automation::readText(range, format > 0 ? "htmlText" : "Text");
 }
 
 void WebPage::pasteHtml(std::string_view html) {
+    const automation::FailureScope failures;
     const AutomationObject range = selectionRange(document);
     automation::callMethod(range, "pasteHTML", {std::string(html)});
 }
 
 void WebPage::navigate(std::string_view address) {
+    const automation::FailureScope failures;
     const AutomationObject window = pageWindow(document);
     automation::callMethod(window, "navigate", {std::string(address)});
 }
 
 void WebPage::writeDocument(std::string_view html) {
+    const automation::FailureScope failures;
     automation::callMethod(document, "open");
     automation::callMethod(document, "write", {std::string(html)});
     automation::callMethod(document, "Close");
 }
 
 void WebPage::runScript(std::string_view code, std::string_view language) {
+    const automation::FailureScope failures;
     const AutomationObject window = pageWindow(document);
     automation::callMethod(window, "execScript", {std::string(code), std::string(language)});
 }
@@ -81,6 +88,7 @@ AutomationObject WebPage::showPopup(std::int32_t x, std::int32_t y, std::int32_t
                                     std::optional<std::int32_t> borderWidth,
                                     std::optional<std::int32_t> borderColor,
                                     const AutomationObject* anchor) {
+    const automation::FailureScope failures;
     const AutomationObject window = pageWindow(document);
     AutomationObject popup = automation::callForObject(window, "createPopup");
     AutomationObject body;

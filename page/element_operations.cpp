@@ -12,6 +12,7 @@ using automation::AutomationObject;
 using automation::AutomationValue;
 
 AutomationObject WebPage::findElement(std::string_view code, std::int32_t codeKind) {
+    const automation::FailureScope failures;
     // This lookup reads its kind its own way: 1 is the lookup by name, every
     // other number the lookup by id.
     if (codeKind == 1) {
@@ -24,11 +25,13 @@ AutomationObject WebPage::findElement(std::string_view code, std::int32_t codeKi
 }
 
 bool WebPage::setValue(std::string_view code, std::int32_t codeKind, std::string_view value) {
+    const automation::FailureScope failures;
     const AutomationObject element = findElement(code, codeKind);
     return automation::writeProperty(element, "value", std::string(value));
 }
 
 std::string WebPage::getValue(std::string_view code, std::int32_t codeKind) {
+    const automation::FailureScope failures;
     const AutomationObject element = findElement(code, codeKind);
     return automation::readText(element, "value");
 }
@@ -70,9 +73,12 @@ bool WebPage::setOuterText(const AutomationObject& element, std::string_view tex
 }
 
 bool WebPage::fireEvent(const AutomationObject& element, std::string_view eventName) {
+    const automation::FailureScope failures;
     // The event object handed to "FireEvent" is the element's own member of
-    // the event's name (empty when it has none).
-    AutomationValue eventObject = automation::readValue(element, eventName);
+    // the event's name (empty when it has none). It is read as a property
+    // only: a method of that name ("click", "focus", "submit") is never
+    // called, so naming an event does not perform it.
+    AutomationValue eventObject = automation::readProperty(element, eventName);
     const bool fired = automation::callForBool(element, "FireEvent",
                                                {std::string(eventName), std::ref(eventObject)});
     eventObject.releaseValue();
@@ -82,6 +88,7 @@ bool WebPage::fireEvent(const AutomationObject& element, std::string_view eventN
 void WebPage::focus(const AutomationObject& element) { automation::callMethod(element, "focus"); }
 
 bool WebPage::setVisible(const AutomationObject& element, bool visible) {
+    const automation::FailureScope failures;
     // An input is hidden by making it a hidden field and shown as a text box,
     // whatever its type was; anything else through its style's display.
     const std::string tag = text::toLowerAscii(automation::readText(element, "tagName"));

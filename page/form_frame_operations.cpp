@@ -33,8 +33,7 @@ AutomationObject locate(const AutomationObject& collection, std::string_view cod
     };
     auto found = candidates.findFirst(rule);
     if (!found) return {};
-    if (!found->candidate.isEmpty()) return std::move(found->candidate);
-    return candidates.item(found->position);
+    return std::move(found->candidate);
 }
 
 std::string unchanged(std::string_view text) { return std::string(text); }
@@ -49,11 +48,13 @@ AutomationObject locateForm(const AutomationObject& document, std::string_view c
 }  // namespace
 
 std::int32_t WebPage::frameCount() {
+    const automation::FailureScope failures;
     const AutomationObject frames = automation::readObject(document, "frames");
     return walk::truncateToInt32(automation::readNumber(frames, "length"));
 }
 
 AutomationObject WebPage::findFrame(std::string_view code, std::int32_t codeKind) {
+    const automation::FailureScope failures;
     // Frame names and ids match without regard to the case of A to Z.
     const std::string lowered = text::toLowerAscii(code);
     const AutomationObject frames = automation::readObject(document, "frames");
@@ -61,15 +62,18 @@ AutomationObject WebPage::findFrame(std::string_view code, std::int32_t codeKind
 }
 
 AutomationObject WebPage::frameElement(std::string_view code, std::int32_t codeKind) {
+    const automation::FailureScope failures;
     const AutomationObject frame = findFrame(code, codeKind);
     return automation::readObject(frame, "frameElement");
 }
 
 AutomationObject WebPage::findForm(std::string_view code, std::int32_t codeKind) {
+    const automation::FailureScope failures;
     return locateForm(document, code, codeKind);
 }
 
 bool WebPage::submitForm(std::string_view code, std::int32_t codeKind) {
+    const automation::FailureScope failures;
     const AutomationObject form = locateForm(document, code, codeKind);
     if (form.isEmpty()) return false;
     // What the page does with the submission is not looked at.

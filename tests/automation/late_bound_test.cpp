@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 
+#include "automation/cdp_connection.h"
+#include "automation/cdp_session.h"
 #include "automation/remote_object.h"
 #include "tests/support/browser_fixture.h"
 
@@ -293,6 +296,108 @@ TEST_F(LateBound, PageContentSecurityPolicyDoesNotStopTheLibrarysScript) {
         text("window.ran = 6 * 7"), ResultKind::Text);
     ASSERT_TRUE(std::holds_alternative<AutomationValue>(outcome));
     EXPECT_EQ(std::get<std::string>(std::get<AutomationValue>(outcome).storage()), "42");
+}
+
+// Nodes bind the members their interface declares: a form's controls named
+// after its members, a document's named image and expandos on an element
+// shadow nothing. Objects that are not nodes (windows, plain objects) keep
+// their own members first, so a page's globals stay reachable.
+TEST_F(LateBound, NodesBindTheirDeclaredMembers) {
+    const AutomationObject page = loadHtml(
+        "<title>declared</title><img name=title>"
+        "<form id=f name=formName action=/act><input name=id value=control>"
+        "<input name=action><button name=submit>s</button></form>"
+        "<div id=d></div><script>"
+        "const d = document.getElementById('d');"
+        "d.expando = 'mine';"
+        "Object.defineProperty(d, 'id', {value: 'fake'});"
+        "Object.defineProperty(d, 'click', {value: () => { window.fakeClicked = true; }});"
+        "window.pageGlobal = 'global';</script>");
+    ASSERT_FALSE(page.isEmpty());
+    const AutomationObject form = callForObject(page, "getElementById", text("f"));
+    EXPECT_EQ(readText(form, "id"), "f");
+    EXPECT_EQ(readText(form, "Name"), "formName");
+    EXPECT_NE(readText(form, "action").find("/act"), std::string::npos);
+    EXPECT_EQ(failureOf(form, "submit", {MemberKind::PropertyGet}, {}, ResultKind::Text),
+              Failure::NotBound);
+    EXPECT_EQ(readText(page, "title"), "declared");
+    const AutomationObject divs = callForObject(page, "getElementsByTagName", text("div"));
+    const AutomationObject div = callForObject(divs, "item", {0.0});
+    EXPECT_EQ(readText(div, "id"), "d");
+    EXPECT_EQ(readText(div, "expando"), "");
+    callMethod(div, "click");
+    EXPECT_EQ(evaluate("window.fakeClicked === undefined"), QJsonValue(true));
+    // The unforgeable members of a node's interface are its own.
+    EXPECT_NE(readText(readObject(page, "location"), "href").find("file:"), std::string::npos);
+    EXPECT_EQ(readText(readObject(page, "defaultView"), "pageGlobal"), "global");
+}
+
+// readProperty reads getters and data, and never calls a method.
+TEST_F(LateBound, ReadPropertyNeverCalls) {
+    const AutomationObject button = element("handler");
+    EXPECT_TRUE(readProperty(button, "click").isEmpty());
+    EXPECT_EQ(evaluate("window.clicks === undefined"), QJsonValue(true));
+    EXPECT_TRUE(
+        std::holds_alternative<AutomationObject>(readProperty(button, "onclick").storage()));
+    EXPECT_EQ(std::get<std::string>(readProperty(probe, "text").storage()), "plain");
+}
+
+// The batch read gives the texts of many candidates in one call, read as
+// readText reads them, and hands back the very candidates it read.
+TEST_F(LateBound, BatchReadsTextsAndKeepsItsCandidates) {
+    const AutomationObject items = readObject(element("list"), "children");
+    const std::string_view none[] = {""};
+    auto read = items.remote()->readTexts(TextBatch{"textContent", 1, 5, {}, {}});
+    ASSERT_TRUE(std::holds_alternative<TextBatchResult>(read));
+    const auto& texts = std::get<TextBatchResult>(read);
+    EXPECT_EQ(texts.visited, 2);  // the list ends after "three"
+    EXPECT_EQ(texts.positions, (std::vector<std::int32_t>{1, 2}));
+    EXPECT_EQ(texts.texts, (std::vector<std::string>{"two", "three"}));
+    // Inserting in front does not change which object was read at 2.
+    ASSERT_EQ(evaluate("list.prepend(document.createElement('li')), true"), QJsonValue(true));
+    auto kept = items.remote()->keptCandidate(1);
+    ASSERT_TRUE(std::holds_alternative<AutomationValue>(kept));
+    EXPECT_EQ(readText(std::get<AutomationObject>(std::get<AutomationValue>(kept).storage()),
+                       "textContent"),
+              "three");
+    // A gate keeps only candidates whose gate text, A to Z lower-cased, is
+    // one of the values.
+    const AutomationObject inputs = callForObject(document, "getElementsByTagName", text("input"));
+    const std::string_view checkBoxes[] = {"checkbox"};
+    auto gated = inputs.remote()->readTexts(TextBatch{"id", 0, 10, "type", checkBoxes});
+    ASSERT_TRUE(std::holds_alternative<TextBatchResult>(gated));
+    EXPECT_EQ(std::get<TextBatchResult>(gated).texts,
+              (std::vector<std::string>{"ticked", "unticked"}));
+    auto nothing = inputs.remote()->readTexts(TextBatch{"id", 0, 10, "type", none});
+    ASSERT_TRUE(std::holds_alternative<TextBatchResult>(nothing));
+    EXPECT_TRUE(std::get<TextBatchResult>(nothing).positions.empty());
+    // A model without batch reads says so.
+    EXPECT_EQ(std::get<Failure>(probe.remote()->readTexts(TextBatch{"text", 0, 1, {}, {}})),
+              Failure::NotBound);
+}
+
+// The checked reads tell a time-out from an empty text; inside a failure
+// scope every call after the first time-out fails at once.
+TEST_F(LateBound, CheckedReadsAndFailureScopesKnowTheFailure) {
+    ASSERT_EQ(evaluate("window.spin = {get text() { const end = Date.now() + 4000;"
+                       " while (Date.now() < end) {} return 'late'; }}, true"),
+              QJsonValue(true));
+    const AutomationObject spin = readObject(window, "spin");
+    EXPECT_EQ(std::get<std::string>(readTextChecked(probe, "empty")), "");
+    EXPECT_EQ(std::get<Failure>(readTextChecked(probe, "noSuchMember")), Failure::NotBound);
+    page().session().connection().setDefaultTimeout(1000);
+    {
+        const FailureScope scope;
+        EXPECT_EQ(std::get<Failure>(readTextChecked(spin, "text")), Failure::TimedOut);
+        EXPECT_EQ(FailureScope::current(), Failure::TimedOut);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(std::get<Failure>(readNumberChecked(probe, "count")), Failure::TimedOut);
+        EXPECT_EQ(readText(probe, "text"), "");
+        EXPECT_LT(timer.elapsed(), 500);
+    }
+    EXPECT_FALSE(FailureScope::current().has_value());
+    page().session().connection().setDefaultTimeout(CdpConnection::kDefaultTimeoutMs);
 }
 
 // A page created before any document script was registered has no binder

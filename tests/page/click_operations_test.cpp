@@ -40,10 +40,12 @@ TEST_P(ClickTest, ClicksFirstMatch) {
         plain.attach(&document);
         subject = &plain;
     }
+    const long before = liveObjects();
     const bool result = row.target == Target::Link
                             ? subject->clickLink(row.code, row.codeKind, row.exact)
                             : subject->clickButton(row.code, row.codeKind, row.exact);
     EXPECT_EQ(result, row.clicked);
+    EXPECT_EQ(liveObjects(), before);
     EXPECT_EQ(log(), row.log);
 }
 
@@ -86,7 +88,8 @@ const ClickCase kLinkCases[] = {
 // the button-like ones submit1 (type="Submit", "Login now"), plain (button,
 // no value), image1 (IMAGE, pics/first.png), then textWithSrc (text with a
 // src), then image2 (pics/second.png), reset1 ("Clear"), submit2 ("Login
-// now"); the <button> tagButton ("Login") is never a candidate.
+// now"); the <button> tagButton ("Login") is a candidate for a title only
+// when no input matches.
 const ClickCase kButtonCases[] = {
     {"NameKindIsIdLookup", Target::Button, "text1", 0, false, true, "text1;"},
     {"IdKindIsNameLookup", Target::Button, "text1", 1, false, true, "text1;"},
@@ -107,6 +110,7 @@ const ClickCase kButtonCases[] = {
     {"TitleSkipsTextBoxAndButtonTag", Target::Button, "login", 3, false, true, "submit1;"},
     {"TitleExact", Target::Button, "Clear", 3, true, true, "reset1;"},
     {"TitleExactOtherCaseMisses", Target::Button, "login now", 3, true, false, ""},
+    {"TitleButtonTagWhenNoInputMatches", Target::Button, "Login", 3, true, true, "tagButton;"},
     {"TitleSameValueFirstWins", Target::Button, "Login now", 3, true, true, "submit1;"},
     {"TitleEmptyExact", Target::Button, "", 3, true, true, "plain;"},
     {"TitleEmptyContained", Target::Button, "", 3, false, true, "submit1;"},
@@ -129,8 +133,62 @@ INSTANTIATE_TEST_SUITE_P(Buttons, ClickTest,
                          testing::Combine(testing::ValuesIn(kButtonCases), testing::Bool()),
                          caseName);
 
-// A page whose scripts broke the built-ins that the in-page walk uses still
-// gets the right click: the walk falls back to one candidate at a time.
+// Buttons of newer markup (tests/fixtures/page/buttons.html): when no
+// button-like input matches a title or an address, <button> elements and
+// other elements with role="button" are tried in document order, their
+// visible text as the title; an index still counts inputs only.
+struct ButtonCase {
+    const char* name;
+    std::string code;
+    std::int32_t codeKind;
+    bool exact;
+    std::string log;  // the ids clicked, each followed by ';'; empty: nothing
+};
+
+void PrintTo(const ButtonCase& row, std::ostream* out) { *out << row.name; }
+
+class ModernButtonTest
+    : public testsupport::PageTest,
+      public testing::WithParamInterface<std::tuple<ButtonCase, testsupport::Walk>> {};
+
+TEST_P(ModernButtonTest, FallsBackOnlyWhereNoInputMatches) {
+    const auto& [row, walk] = GetParam();
+    load(QStringLiteral("buttons.html"));
+    const long before = liveObjects();
+    EXPECT_EQ(subject(walk).clickButton(row.code, row.codeKind, row.exact), !row.log.empty());
+    EXPECT_EQ(liveObjects(), before);
+    EXPECT_EQ(log(), row.log);
+}
+
+// In document order: userBox (text input "Log In"), logIn (<button> "Log
+// In"), saveSpan (role=button "Save"), searchInput (submit "Search"),
+// searchButton (<button> "Search"), previewInput (text input with
+// role=button, "Preview"), goImage (<img role=button src=pics/go.png>),
+// imageButton (<button> holding an image pics/inside.png).
+const ButtonCase kModernButtonCases[] = {
+    {"TitleFindsButtonElement", "Log In", 3, false, "logIn;"},
+    {"ExactTitleFindsButtonElement", "Log In", 3, true, "logIn;"},
+    {"TitleFindsRoleButton", "save", 3, false, "saveSpan;"},
+    {"MatchingInputStillWins", "Search", 3, false, "searchInput;"},
+    {"InputWithRoleIsNoFallback", "Preview", 3, false, ""},
+    {"NoTitleAnywhere", "Cancel", 3, false, ""},
+    {"AddressFindsRoleButtonImage", "go.png", 4, false, "goImage;"},
+    {"AddressOfImageInsideButtonMisses", "inside.png", 4, false, ""},
+    {"IndexCountsInputsOnly", "1", 2, false, "searchInput;"},
+    {"IndexPastTheInputs", "2", 2, false, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, ModernButtonTest,
+                         testing::Combine(testing::ValuesIn(kModernButtonCases),
+                                          testing::Values(testsupport::Walk::InPage,
+                                                          testsupport::Walk::OneByOne)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    testsupport::walkName(std::get<1>(info.param));
+                         });
+
+// A page whose scripts broke the built-ins that a walk could lean on still
+// gets the right click: the binder uses the built-ins it captured first.
 struct BrokenPageCase {
     const char* name;
     const char* breakage;  // a script the page runs before the walk

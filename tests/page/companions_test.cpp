@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <type_traits>
 
 #include "tests/page/page_fixture.h"
@@ -99,33 +100,43 @@ struct SelectCase {
 
 void PrintTo(const SelectCase& row, std::ostream* out) { *out << row.name; }
 
-class SelectBoxFindTest : public testsupport::PageTest,
-                          public testing::WithParamInterface<SelectCase> {};
+class SelectBoxFindTest
+    : public testsupport::PageTest,
+      public testing::WithParamInterface<std::tuple<SelectCase, testsupport::Walk>> {};
 
 TEST_P(SelectBoxFindTest, WrapsTheSelectElement) {
-    const SelectCase& row = GetParam();
+    const auto& [row, walk] = GetParam();
     load(QStringLiteral("companions.html"));
-    page::SelectBox box = page.selectBox(row.code, row.codeKind);
-    EXPECT_EQ(box.selectElement.isEmpty(), row.selectId.empty());
-    EXPECT_EQ(box.optionList.isEmpty(), row.selectId.empty());
-    EXPECT_EQ(readText(box.selectElement, "id"), row.selectId);
+    const long before = liveObjects();
+    {
+        page::SelectBox box = subject(walk).selectBox(row.code, row.codeKind);
+        EXPECT_EQ(box.selectElement.isEmpty(), row.selectId.empty());
+        EXPECT_EQ(box.optionList.isEmpty(), row.selectId.empty());
+        EXPECT_EQ(readText(box.selectElement, "id"), row.selectId);
+    }
+    EXPECT_EQ(liveObjects(), before);
 }
 
 // Names and ids match without regard to the case of A to Z.
-INSTANTIATE_TEST_SUITE_P(Codes, SelectBoxFindTest,
-                         testing::Values(SelectCase{"NameOtherCase", "colour", 0, "colourBox"},
-                                         SelectCase{"NameInCapitals", "SIZE", 0, "SizeBox"},
-                                         SelectCase{"IdOtherCase", "sizebox", 1, "SizeBox"},
-                                         SelectCase{"IdInCapitals", "COLOURBOX", 1, "colourBox"},
-                                         SelectCase{"PositionSecond", "2", 2, "SizeBox"},
-                                         SelectCase{"PositionFullWidth", "３", 2, "emptyBox"},
-                                         SelectCase{"PositionZero", "0", 2, ""},
-                                         SelectCase{"PositionPastEnd", "9", 2, ""},
-                                         SelectCase{"PositionLetters", "x", 2, ""},
-                                         SelectCase{"UnknownName", "nothing", 0, ""},
-                                         SelectCase{"KindThree", "colour", 3, ""},
-                                         SelectCase{"KindFour", "colour", 4, ""}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Codes, SelectBoxFindTest,
+    testing::Combine(testing::Values(SelectCase{"NameOtherCase", "colour", 0, "colourBox"},
+                                     SelectCase{"NameInCapitals", "SIZE", 0, "SizeBox"},
+                                     SelectCase{"IdOtherCase", "sizebox", 1, "SizeBox"},
+                                     SelectCase{"IdInCapitals", "COLOURBOX", 1, "colourBox"},
+                                     SelectCase{"PositionSecond", "2", 2, "SizeBox"},
+                                     SelectCase{"PositionFullWidth", "３", 2, "emptyBox"},
+                                     SelectCase{"PositionZero", "0", 2, ""},
+                                     SelectCase{"PositionPastEnd", "9", 2, ""},
+                                     SelectCase{"PositionLetters", "x", 2, ""},
+                                     SelectCase{"UnknownName", "nothing", 0, ""},
+                                     SelectCase{"KindThree", "colour", 3, ""},
+                                     SelectCase{"KindFour", "colour", 4, ""}),
+                     testing::Values(testsupport::Walk::InPage, testsupport::Walk::OneByOne)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) + "_" +
+               testsupport::walkName(std::get<1>(info.param));
+    });
 
 using SelectBoxTest = testsupport::PageTest;
 

@@ -143,6 +143,25 @@ TEST_F(ElementTest, FireEventReachesTheHandler) {
     EXPECT_EQ(log(), "click;over;");
 }
 
+// The event's member is read as a property only: naming a method ("click",
+// "focus", "submit") never calls it, and no such event name is valid.
+TEST_F(ElementTest, FireEventNeverPerformsTheNamedMethod) {
+    load(QStringLiteral("elements.html"));
+    const AutomationObject target = byId("target");
+    const AutomationObject box = byId("box");
+    page.focus(byId("second"));
+    const long before = liveObjects();
+    EXPECT_FALSE(page.fireEvent(target, "click"));
+    EXPECT_FALSE(page.fireEvent(box, "focus"));
+    EXPECT_EQ(liveObjects(), before);
+    EXPECT_EQ(log(), "");
+    EXPECT_EQ(evaluate("document.activeElement.id"), "second");
+    // The handler itself travels as the event object.
+    EXPECT_TRUE(page.fireEvent(target, "onclick"));
+    EXPECT_EQ(liveObjects(), before);
+    EXPECT_EQ(log(), "click;");
+}
+
 TEST_F(ElementTest, FocusMovesTheFocus) {
     load(QStringLiteral("elements.html"));
     page.focus(byId("second"));

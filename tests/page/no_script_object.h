@@ -27,8 +27,13 @@ public:
         return automation::AutomationObject(std::make_shared<NoScriptObject>(object.remote()));
     }
 
+    // Late-bound calls made through these objects so far, for tests that
+    // count how far an operation went.
+    static inline long invocations = 0;
+
     std::variant<automation::AutomationValue, automation::Failure> invoke(
         const automation::Invocation& invocation) override {
+        ++invocations;
         // Object arguments are handed to the real model as its own objects;
         // values passed by reference travel as unwrapped copies and come back.
         std::vector<automation::AutomationObject> unwrapped;

@@ -10,16 +10,26 @@
 #include <QJsonValue>
 #include <QString>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "automation/automation_object.h"
+#include "automation/cdp_remote_object.h"
 #include "automation/late_bound.h"
 #include "page/compatibility_layer.h"
 #include "page/web_page.h"
+#include "tests/page/no_script_object.h"
 #include "tests/support/browser_fixture.h"
 #include "tests/support/fixture_server.h"
 
 namespace testsupport {
+
+// How a test drives the walks: read in the page a chunk at a time, or
+// through a model that runs no script, one candidate at a time.
+enum class Walk { InPage, OneByOne };
+
+inline const char* walkName(Walk walk) { return walk == Walk::InPage ? "InPage" : "OneByOne"; }
+inline void PrintTo(Walk walk, std::ostream* out) { *out << walkName(walk); }
 
 class PageTest : public testing::Test {
 protected:
@@ -32,6 +42,7 @@ protected:
     }
 
     void TearDown() override {
+        plain.destroy();
         page.destroy();
         browserPage.reset();
     }
@@ -63,8 +74,22 @@ protected:
         return automation::callForObject(page.document, "getElementById", {id});
     }
 
+    // The page object that drives the walks as `walk` says: `page` itself,
+    // or one bound to the same document through a model that runs no script.
+    page::WebPage& subject(Walk walk) {
+        if (walk == Walk::InPage) return page;
+        const automation::AutomationObject wrapped = NoScriptObject::wrap(page.document);
+        plain.attach(&wrapped);
+        return plain;
+    }
+
+    // Remote objects held in this process: after a page operation and its
+    // results are gone, the count is back where it was.
+    static long liveObjects() { return automation::CdpRemoteObject::liveCount(); }
+
     std::unique_ptr<BrowserPage> browserPage;
     page::WebPage page;
+    page::WebPage plain;
 };
 
 }  // namespace testsupport
