@@ -50,7 +50,7 @@ for target in "${targets[@]}"; do
     corpus="$build/corpus/$target"
     mkdir -p "$corpus"
     [ -d "$root/fuzz/corpus/$target" ] && cp -n "$root/fuzz/corpus/$target/"* "$corpus/" 2>/dev/null
-    "$build/$target" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 \
+    "$build/$target" -max_total_time="$seconds" -print_final_stats=1 -timeout=60 \
         -rss_limit_mb=4096 -artifact_prefix="$build/artifacts/$target-" "$corpus" \
         >"$build/logs/$target.log" 2>&1 &
     pids+=($!)

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QTest>
 #include <QTimer>
@@ -462,6 +463,37 @@ TEST(CdpConnection, NewDocumentOrLostSessionEndsTheBusyMark) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return heard; }, 5000));
         EXPECT_EQ(connection.isUnresponsive("S1"), !row.ends);
     }
+}
+
+// The reasons go to the protocol category, which is silent unless enabled.
+TEST(CdpConnection, FailuresAreLoggedWithTheirKindWhenAskedFor) {
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext& context, const QString& message) {
+            if (QLatin1String(context.category) == QLatin1String("scriptmaker.protocol"))
+                logged << message;
+        });
+    FakeBrowser browser;
+    CdpConnection connection(browser.transport());
+    connection.call("Runtime.evaluate", {}, "S1", 50);
+    EXPECT_TRUE(logged.isEmpty()) << logged.join('\n').toStdString();
+
+    QLoggingCategory::setFilterRules(QStringLiteral("scriptmaker.protocol.info=true"));
+    connection.call("Runtime.evaluate", {}, "S1", 50);  // at once: the page is busy
+    browser.closePeer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !connection.isConnected(); }, 5000));
+    connection.call("Page.navigate", {}, "S1", 50);
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+
+    const std::string all = logged.join('\n').toStdString();
+    ASSERT_GE(logged.size(), 3) << all;
+    EXPECT_TRUE(logged.first().contains("TimedOut") && logged.first().contains("has not answered"))
+        << all;
+    EXPECT_TRUE(logged.filter("pipe closed by the browser").size() == 1) << all;
+    EXPECT_TRUE(logged.last().contains("Page.navigate") && logged.last().contains("Disconnected"))
+        << all;
 }
 
 TEST(CdpConnection, QuitDuringAWaitEndsItAtOnce) {
