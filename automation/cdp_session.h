@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QSet>
@@ -22,10 +23,12 @@ namespace automation {
 class CdpSession : public std::enable_shared_from_this<CdpSession> {
 public:
     // Creates a blank page target on a browser-level connection and attaches
-    // to it. Null when the browser does not answer within `timeoutMs` each step.
+    // to it. Null when the browser does not finish that within `timeoutMs`
+    // (< 0: the connection's default), which bounds the whole set-up.
     static std::shared_ptr<CdpSession> createPage(std::shared_ptr<CdpConnection> connection,
                                                   int timeoutMs = -1);
-    // Uses a connection to a page endpoint (ws://.../devtools/page/<id>).
+    // Uses a connection to a page endpoint (ws://.../devtools/page/<id>); the
+    // set-up takes at most `timeoutMs` in all.
     static std::shared_ptr<CdpSession> forPageEndpoint(std::shared_ptr<CdpConnection> connection,
                                                        int timeoutMs = -1);
 
@@ -39,7 +42,7 @@ public:
     // Adds a script that runs in every new document of this page (and its
     // frames) before the document's own scripts. Affects documents created
     // after the call. False when the browser refused or did not answer.
-    bool addScriptToNewDocuments(const QString& source);
+    bool addScriptToNewDocuments(const QString& source, int timeoutMs = -1);
 
     // Navigates the page and waits until the new document's load event, at
     // most `timeoutMs`. False on a network error, a time-out or a refusal.
@@ -73,7 +76,7 @@ public:
 private:
     CdpSession(std::shared_ptr<CdpConnection> connection, QString targetId, QString sessionId,
                bool ownsTarget);
-    bool prepare(int timeoutMs);
+    bool prepare(const QDeadlineTimer& deadline);
 
     std::shared_ptr<CdpConnection> connection_;
     QString targetId_;

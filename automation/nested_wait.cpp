@@ -7,32 +7,64 @@ namespace automation {
 
 namespace {
 
-QEventLoop* activeLoop = nullptr;
+struct ActiveWait {
+    QEventLoop* loop = nullptr;
+    bool woken = false;  // the loop was left by wakeWait() or the timer
+};
+
+ActiveWait active;
+WaitEnd lastEnd = WaitEnd::Done;
 
 }  // namespace
 
-bool isWaiting() { return activeLoop != nullptr; }
+bool isWaiting() { return active.loop != nullptr; }
+
+WaitEnd lastWaitEnd() { return lastEnd; }
 
 void wakeWait() {
-    if (activeLoop) activeLoop->quit();
+    if (!active.loop) return;
+    active.woken = true;
+    active.loop->quit();
 }
 
 bool waitNested(const std::function<bool()>& done, int timeoutMs) {
-    if (done()) return true;
-    if (activeLoop) return false;
+    if (done()) {
+        lastEnd = WaitEnd::Done;
+        return true;
+    }
+    if (active.loop) {
+        lastEnd = WaitEnd::Refused;
+        return false;
+    }
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % late; the bound is a promise.
+    timer.setTimerType(Qt::PreciseTimer);
     bool timedOut = false;
     QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
         timedOut = true;
-        loop.quit();
+        wakeWait();
     });
     timer.start(timeoutMs < 0 ? 0 : timeoutMs);
-    activeLoop = &loop;
-    while (!timedOut && !done()) loop.exec(QEventLoop::ExcludeUserInputEvents);
-    activeLoop = nullptr;
-    return done();
+    active.loop = &loop;
+    bool quitting = false;
+    while (!timedOut && !done()) {
+        active.woken = false;
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        // Left without our own wake: the application (or this thread) was
+        // told to quit, which ends every running loop and makes every new
+        // one return at once. Looping again would spin without ever
+        // dispatching the timer.
+        if (!active.woken) {
+            quitting = true;
+            break;
+        }
+    }
+    active = {};
+    const bool finished = done();
+    lastEnd = finished ? WaitEnd::Done : quitting ? WaitEnd::Quitting : WaitEnd::TimedOut;
+    return finished;
 }
 
 }  // namespace automation

@@ -10,7 +10,12 @@ namespace automation {
 // handler that the outer wait dispatched) is refused at once, because a
 // nested wait inside the embedded engine's callbacks never returns.
 //
-// Returns true when `done` became true, false on time-out or refusal.
+// A wait also ends at once when the application is quitting: once it has been
+// asked to quit, an event loop returns as soon as it is entered, so waiting
+// on would only spin. Waits asked for after that end at once too, until the
+// application's own event loop is entered again.
+//
+// Returns true when `done` became true, false on time-out, refusal or quit.
 // `done` is checked before waiting and whenever wakeWait() is called.
 bool waitNested(const std::function<bool()>& done, int timeoutMs);
 
@@ -20,5 +25,14 @@ bool waitNested(const std::function<bool()>& done, int timeoutMs);
 // Wakes the running nested wait so that it re-checks its condition. Message
 // handlers call it after changing what a condition looks at.
 void wakeWait();
+
+// Why the last wait that returned false ended.
+enum class WaitEnd {
+    Done,      // the condition became true
+    TimedOut,  // the bound passed
+    Refused,   // another wait was running
+    Quitting,  // the application is quitting
+};
+[[nodiscard]] WaitEnd lastWaitEnd();
 
 }  // namespace automation

@@ -6,6 +6,9 @@
 
 #include <QSocketNotifier>
 #include <cerrno>
+#include <cstring>
+
+#include "automation/protocol_log.h"
 
 namespace automation {
 
@@ -38,6 +41,7 @@ PipeTransport::PipeTransport(int readFd, int writeFd, qsizetype maxMessageBytes)
 }
 
 PipeTransport::~PipeTransport() {
+    *alive_ = false;
     readNotifier_.reset();
     writeNotifier_.reset();
     if (readFd_ >= 0) ::close(readFd_);
@@ -64,6 +68,8 @@ void PipeTransport::flush() {
             writeNotifier_->setEnabled(true);
             return;
         } else {
+            qCInfo(protocolLog) << "pipe write failed:"
+                                << (written < 0 ? strerror(errno) : "nothing written");
             close();
             return;
         }
@@ -72,45 +78,69 @@ void PipeTransport::flush() {
 }
 
 void PipeTransport::readAvailable() {
-    char chunk[65536];
-    for (;;) {
-        const ssize_t got = ::read(readFd_, chunk, sizeof chunk);
-        if (got > 0) {
-            inbox_.append(chunk, got);
-            splitMessages();
-            if (!isOpen()) return;  // a handler closed us
-            continue;
-        }
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
-        close();  // end of stream or a hard error: the browser is gone
-        return;
+    if (chunk_.size() != kReadBytes) chunk_.resize(kReadBytes);
+    ssize_t got = 0;
+    do {
+        got = ::read(readFd_, chunk_.data(), size_t(chunk_.size()));
+    } while (got < 0 && errno == EINTR);
+    if (got > 0) {
+        consume(chunk_.constData(), qsizetype(got));
+        return;  // the notifier fires again while more is waiting
     }
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+    if (got == 0) {
+        qCInfo(protocolLog) << "pipe closed by the browser"
+                            << (inbox_.isEmpty() && !discarding_
+                                    ? ""
+                                    : "(a message cut off at the end is dropped)");
+    } else {
+        qCInfo(protocolLog) << "pipe read failed:" << strerror(errno);
+    }
+    close();  // end of stream or a hard error: the browser is gone
 }
 
-void PipeTransport::splitMessages() {
-    for (;;) {
-        const qsizetype end = inbox_.indexOf('\0', scanned_);
-        if (end < 0) {
-            scanned_ = inbox_.size();
-            if (scanned_ > maxMessageBytes_) {
-                // Too big to keep: forget what we have and skip to its end.
-                discarding_ = true;
-                inbox_.clear();
-                scanned_ = 0;
-            }
-            return;
-        }
-        const QByteArray message = inbox_.left(end);
-        inbox_.remove(0, end + 1);
-        scanned_ = 0;
-        if (discarding_ || message.size() > maxMessageBytes_) {
+bool PipeTransport::consume(const char* data, qsizetype size) {
+    const std::shared_ptr<bool> alive = alive_;
+    while (size > 0) {
+        const auto* nul = static_cast<const char*>(std::memchr(data, '\0', size_t(size)));
+        const qsizetype length = nul ? qsizetype(nul - data) : size;
+        if (discarding_) {
+            discarded_ += length;
+            if (!nul) return true;
+            qCDebug(protocolLog) << "skipped the rest of an oversized message," << discarded_
+                                 << "bytes in all";
             discarding_ = false;
-            continue;
+            discarded_ = 0;
+        } else if (inbox_.size() + length > maxMessageBytes_) {
+            // Too long to keep: tell who waits for it at once, forget what
+            // we have and skip to its end.
+            QByteArray head = inbox_.left(kDroppedHeadBytes);
+            head.append(data, qMin(length, kDroppedHeadBytes - head.size()));
+            discarded_ = inbox_.size() + length;
+            inbox_ = QByteArray();
+            discarding_ = nul == nullptr;
+            qCInfo(protocolLog) << "dropped a message longer than" << maxMessageBytes_
+                                << "bytes:" << head.left(32);
+            reportDropped(head);
+            if (!*alive || !isOpen()) return false;
+        } else if (!nul) {
+            inbox_.append(data, length);
+            return true;
+        } else {
+            QByteArray message;
+            if (inbox_.isEmpty()) {
+                message = QByteArray(data, length);
+            } else {
+                inbox_.append(data, length);
+                message.swap(inbox_);
+            }
+            deliver(message);
+            if (!*alive || !isOpen()) return false;
         }
-        deliver(message);
-        if (!isOpen()) return;
+        data += length + 1;
+        size -= length + 1;
     }
+    return true;
 }
 
 void PipeTransport::close() {
@@ -121,7 +151,9 @@ void PipeTransport::close() {
     readNotifier_.release()->deleteLater();
     writeNotifier_.release()->deleteLater();
     outbox_.clear();
-    inbox_.clear();
+    inbox_ = QByteArray();
+    chunk_ = QByteArray();
+    discarding_ = false;
     notifyClosed();
 }
 

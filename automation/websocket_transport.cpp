@@ -5,6 +5,7 @@
 #include <QWebSocket>
 
 #include "automation/nested_wait.h"
+#include "automation/protocol_log.h"
 
 namespace automation {
 
@@ -16,6 +17,9 @@ WebSocketTransport::WebSocketTransport() : socket_(std::make_unique<QWebSocket>(
     QObject::connect(socket_.get(), &QWebSocket::binaryMessageReceived,
                      [this](const QByteArray& message) { deliver(message); });
     QObject::connect(socket_.get(), &QWebSocket::disconnected, [this] {
+        if (open_)
+            qCInfo(protocolLog) << "socket closed:" << socket_->closeCode()
+                                << socket_->closeReason() << socket_->errorString();
         open_ = false;
         notifyClosed();
     });
@@ -48,6 +52,9 @@ bool WebSocketTransport::open(const QUrl& url, int timeoutMs) {
     QObject::disconnect(onConnected);
     QObject::disconnect(onError);
     if (!waited || !connected) {
+        qCInfo(protocolLog) << "cannot open" << url.toString() << ":"
+                            << (!waited && !finished ? "no answer in time"
+                                                     : socket_->errorString());
         socket_->abort();
         notifyClosed();
         return false;

@@ -10,7 +10,9 @@ class QWebSocket;
 namespace automation {
 
 // A DevTools endpoint that already listens (the embedded engine's, or a
-// browser the user started with a debugging port), over a WebSocket.
+// browser the user started with a debugging port), over a WebSocket. A
+// message over kMaxMessageBytes makes the socket close (the waiting call then
+// fails as disconnected); the next session opens a new one.
 class WebSocketTransport : public Transport {
 public:
     static constexpr qint64 kMaxMessageBytes = qint64(256) * 1024 * 1024;

@@ -17,8 +17,10 @@ constexpr bool isBlank(char32_t c) {
 }
 
 // Reads one character at `position`, advancing it, with the full-width forms
-// folded to ASCII. Malformed UTF-8 yields a character that is neither blank,
-// sign nor digit, which ends any number.
+// folded to ASCII. Malformed UTF-8 (a stray or missing continuation byte, a
+// sequence cut off at the end, an overlong form such as C0 B2 for "2", a
+// surrogate or a value beyond U+10FFFF) yields U+FFFD, which is neither blank,
+// sign nor digit and so ends any number.
 char32_t nextFoldedCharacter(std::string_view text, std::size_t& position) {
     const auto lead = static_cast<unsigned char>(text[position]);
     if (lead < 0x80) {
@@ -27,15 +29,19 @@ char32_t nextFoldedCharacter(std::string_view text, std::size_t& position) {
     }
     std::size_t length = 0;
     char32_t value = 0;
+    char32_t smallest = 0;  // the lowest value that needs this many bytes
     if ((lead & 0xE0) == 0xC0) {
         length = 2;
         value = lead & 0x1F;
+        smallest = 0x80;
     } else if ((lead & 0xF0) == 0xE0) {
         length = 3;
         value = lead & 0x0F;
+        smallest = 0x800;
     } else if ((lead & 0xF8) == 0xF0) {
         length = 4;
         value = lead & 0x07;
+        smallest = 0x10000;
     } else {
         ++position;
         return 0xFFFD;
@@ -53,6 +59,7 @@ char32_t nextFoldedCharacter(std::string_view text, std::size_t& position) {
         value = (value << 6) | (byte & 0x3F);
     }
     position += length;
+    if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0xFFFD;
     if (value >= 0xFF01 && value <= 0xFF5E) return value - 0xFF01 + 0x21;
     if (value == 0x3000) return U' ';
     return value;

@@ -1,6 +1,7 @@
 #include "platform/code_page.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -22,13 +23,15 @@ std::string utf8ToCodePage(std::string_view utf8) {
 
 std::string codePageToUtf8(std::string_view bytes) {
     QStringDecoder decoder(kCodePageName);
-    // A NUL after the text cannot continue a multi-byte character, so a
-    // character cut off at the end is decoded as U+FFFD instead of being
-    // held back for input that never comes; the NUL is dropped again.
-    QByteArray input(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    input.append('\0');
-    QString text = decoder.decode(input);
-    if (text.endsWith(QChar(0))) text.chop(1);
+    QString text =
+        decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    // The decoder holds back the start of a character that the input cut off,
+    // waiting for the rest. Whether it holds anything shows when a NUL, which
+    // continues no character, is fed after the text: alone it comes back as
+    // itself. Held bytes are one cut-off character, so they become exactly
+    // one U+FFFD (what the decoder makes of the NUL then is not kept).
+    const QString tail = decoder.decode(QByteArrayView("\0", 1));
+    if (tail != QString(QChar(0))) text.append(QChar::ReplacementCharacter);
     return text.toStdString();
 }
 

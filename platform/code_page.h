@@ -13,8 +13,9 @@ namespace platform {
 // the result is always a complete, decodable text.
 std::string utf8ToCodePage(std::string_view utf8);
 
-// GB18030 bytes to UTF-8. Byte sequences that are not GB18030, a character
-// cut off at the end included, become U+FFFD.
+// GB18030 bytes to UTF-8. Byte sequences that are not GB18030 become U+FFFD;
+// a character cut off at the end (81, 81 30, 81 30 81) becomes exactly one
+// U+FFFD.
 std::string codePageToUtf8(std::string_view bytes);
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 // objects afterwards is harmless, and nothing hangs.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 
 #include "automation/cdp_connection.h"
@@ -15,10 +17,11 @@ using namespace automation;
 
 namespace {
 
-constexpr char kPage[] = R"(<!DOCTYPE html><div id="box">box</div><script>
+constexpr char kPage[] = R"(<!DOCTYPE html><title>failing</title><div id="box">box</div><script>
   window.spin = () => { for (;;) {} };
   window.ask = () => [alert("hello"), confirm("sure?"), prompt("name?", "default")].join("|");
   window.slow = ms => { const end = Date.now() + Number(ms); while (Date.now() < end) {} return "slow"; };
+  window.makeBig = mib => { window.big = "x".repeat(Number(mib) * 1024 * 1024); return "made"; };
 </script>)";
 
 Failure failureOf(const AutomationObject& object, std::string_view name,
@@ -64,10 +67,22 @@ TEST_F(BrowserFailure, KilledMidCallFailsThatCallAndEveryLaterOne) {
     document.release();
 }
 
-TEST_F(BrowserFailure, HungPageTimesOutAndTheClientStaysUsable) {
+qint64 millisecondsOf(const std::function<void()>& work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.elapsed();
+}
+
+TEST_F(BrowserFailure, FrozenPageCostsOneBoundAndLaterCallsFailAtOnce) {
     session->connection().setDefaultTimeout(1000);
     EXPECT_EQ(failureOf(window, "spin"), Failure::TimedOut);
-    // The page is still spinning: calls on it keep ending within the bound.
+    // The page is still spinning: the next calls on it do not wait again.
+    EXPECT_TRUE(session->connection().isUnresponsive(session->sessionId()));
+    const qint64 next = millisecondsOf([&] {
+        EXPECT_EQ(failureOf(document, "createElement", {std::string("p")}), Failure::TimedOut);
+    });
+    EXPECT_LT(next, 500);
     EXPECT_EQ(readText(document, "title"), "");
     // A new page in the same browser still answers.
     session->connection().setDefaultTimeout(CdpConnection::kDefaultTimeoutMs);
@@ -75,6 +90,33 @@ TEST_F(BrowserFailure, HungPageTimesOutAndTheClientStaysUsable) {
     ASSERT_NE(other, nullptr);
     ASSERT_TRUE(other->navigate("data:text/html,<title>fine</title>"));
     EXPECT_EQ(readText(other->document(), "title"), "fine");
+}
+
+TEST_F(BrowserFailure, SlowPageAnswersAgainOnceItIsFree) {
+    session->connection().setDefaultTimeout(300);
+    QElapsedTimer busy;
+    busy.start();
+    EXPECT_EQ(failureOf(window, "slow", {std::int32_t(1500)}), Failure::TimedOut);
+    // While the page is busy, calls fail at once; when it is free (its late
+    // reply came), they are answered again.
+    session->connection().setDefaultTimeout(CdpConnection::kDefaultTimeoutMs);
+    int fastFailures = 0;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QElapsedTimer call;
+            call.start();
+            const std::string title = readText(document, "title");
+            if (title.empty()) {
+                EXPECT_LT(call.elapsed(), 500);
+                ++fastFailures;
+            }
+            return !title.empty();
+        },
+        10000));
+    EXPECT_GT(fastFailures, 0);
+    EXPECT_GE(busy.elapsed(), 1400);  // the answer came when the page was free, not before
+    EXPECT_FALSE(session->connection().isUnresponsive(session->sessionId()));
+    EXPECT_EQ(session->connection().lateReplies(), 1);
 }
 
 TEST_F(BrowserFailure, CallFromAHandlerDuringAWaitIsRefused) {
@@ -89,6 +131,30 @@ TEST_F(BrowserFailure, CallFromAHandlerDuringAWaitIsRefused) {
     EXPECT_EQ(nestedText, "");
     EXPECT_EQ(readText(window, "slow", "1"), "slow");
 }
+
+// A reply of a given size in MiB, made by the page: it is read within the
+// bound, or the call ends at the bound; either way the call after it is not
+// held up by what is still coming.
+class LargeReply : public BrowserFailure, public testing::WithParamInterface<int> {};
+
+TEST_P(LargeReply, EndsWithinItsBoundAndSparesTheNextCall) {
+    const int mib = GetParam();
+    ASSERT_EQ(readText(window, "makeBig", std::to_string(mib)), "made");
+    constexpr int kBound = 5000;
+    session->connection().setDefaultTimeout(kBound);
+    std::string big;
+    const qint64 read = millisecondsOf([&] { big = readText(window, "big"); });
+    RecordProperty("read_ms", int(read));
+    EXPECT_LE(read, kBound * 11 / 10);
+    EXPECT_TRUE(big.empty() || big.size() == size_t(mib) * 1024 * 1024);
+    // Answered, or refused at once while the page is still busy with it.
+    const qint64 next = millisecondsOf([&] { readText(document, "title"); });
+    RecordProperty("next_ms", int(next));
+    EXPECT_LT(next, 500);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, LargeReply, testing::Values(50, 300),
+                         [](const auto& info) { return std::to_string(info.param) + "MiB"; });
 
 TEST_F(BrowserFailure, DialogsInALaunchedPageAreAcceptedInsteadOfBlocking) {
     EXPECT_EQ(readText(window, "ask"), "|true|default");

@@ -48,6 +48,29 @@ INSTANTIATE_TEST_SUITE_P(
                                 "1",
                                 0},
                     IntegerCase{"TruncatedUtf8", "\xEF\xBC", 0},
+                    // Overlong forms spell ASCII with too many bytes; they are
+                    // malformed, never the character they seem to spell.
+                    IntegerCase{"OverlongDigit", "\xC0\xB2", 0},
+                    IntegerCase{"OverlongDigitAfterDigit", "1\xC0\xB2", 1},
+                    IntegerCase{"OverlongDigitThreeBytes", "\xE0\x80\xB2", 0},
+                    IntegerCase{"OverlongDigitFourBytes", "\xF0\x80\x80\xB2", 0},
+                    IntegerCase{"OverlongMinus",
+                                "\xC0\xAD"
+                                "5",
+                                0},
+                    IntegerCase{"OverlongBlank",
+                                "\xC0\xA0"
+                                "5",
+                                0},
+                    IntegerCase{"OverlongFullWidthDigit", "\xF0\x8F\xBC\x92", 0},
+                    IntegerCase{"Surrogate",
+                                "\xED\xA0\x80"
+                                "1",
+                                0},
+                    IntegerCase{"BeyondUnicode",
+                                "\xF4\x90\x80\x80"
+                                "1",
+                                0},
                     IntegerCase{"Largest", "2147483647", 2147483647},
                     IntegerCase{"Lowest", "-2147483648", INT32_MIN},
                     IntegerCase{"ClampedHigh", "99999999999", INT32_MAX},

@@ -52,7 +52,39 @@ TEST(CodePage, MalformedInputBecomesReplacementCharacter) {
               "61"
               "8431a437"
               "7a");
-    EXPECT_EQ(platform::codePageToUtf8("a\x81"), "a\xef\xbf\xbd");
 }
+
+struct DecodeCase {
+    const char* name;
+    std::string bytes;
+    std::string utf8;
+};
+
+class CodePageDecodeTest : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(CodePageDecodeTest, DecodesBrokenInput) {
+    EXPECT_EQ(hex(platform::codePageToUtf8(GetParam().bytes)), hex(GetParam().utf8));
+}
+
+// A character cut off at the end is one U+FFFD, however much of it is there;
+// an invalid byte inside the text replaces only the bytes that cannot start
+// anything, and what follows is read again (as in the browsers' decoder).
+INSTANTIATE_TEST_SUITE_P(
+    Texts, CodePageDecodeTest,
+    testing::Values(DecodeCase{"LeadByteAtEnd", "a\x81", "a\uFFFD"},
+                    DecodeCase{"TwoOfFourAtEnd", "\x81\x30", "\uFFFD"},
+                    DecodeCase{"ThreeOfFourAtEnd", "\x81\x30\x81", "\uFFFD"},
+                    DecodeCase{"CutOffAfterText", "ab\x81\x30\x81", "ab\uFFFD"},
+                    DecodeCase{"WholeFourBytes", "\x81\x30\x81\x30", "\u0080"},
+                    DecodeCase{"TwoBytesThenCutOff", "\xb5\xe3\x81", "点\uFFFD"},
+                    DecodeCase{"NulAtEnd", std::string("a\0", 2), std::string("a\0", 2)},
+                    DecodeCase{"BrokenInside", "\x81\x30z", "\uFFFD0z"},
+                    DecodeCase{"InvalidByte",
+                               "\xff"
+                               "1",
+                               "\uFFFD"
+                               "1"},
+                    DecodeCase{"Empty", "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
