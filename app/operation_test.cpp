@@ -81,8 +81,8 @@ std::string fill(page::WebPage& page, const std::string& code, std::int32_t code
     const bool filled = page.setValue(code, codeKind, kFilledValue);
     if (element.isEmpty()) return notFound(code, Operation::FillValue, codeKind);
     if (!filled) {
-        return "找到了元素（代码“" + code + "”，" + lookupText(Operation::FillValue, codeKind) +
-               "），但它不能填写。";
+        return "找到了元素，但它不能填写：代码“" + code + "”，" +
+               lookupText(Operation::FillValue, codeKind) + "。";
     }
     {
         const automation::WaitBudget budget(kFlashBudget);
