@@ -265,8 +265,15 @@ function (action, key, x, y, highlight) {
                 const links = top.getElementsByTagName("a");
                 counts.title = 0;
                 counts.address = 0;
+                // A link's rendered text holds no letter that its text
+                // content lacks (case and blanks aside), so the text
+                // content, which needs no layout, rules most links out.
+                const quick = !/\s/.test(code);
                 for (let i = 0; i < links.length; i++) {
-                    if (contains(memberText(links[i], "innerText"), code)) counts.title++;
+                    if ((!quick || contains(links[i].textContent || "", code)) &&
+                        contains(memberText(links[i], "innerText"), code)) {
+                        counts.title++;
+                    }
                     if (contains(memberText(links[i], "href"), code)) counts.address++;
                 }
             } else if (control === "button") {
