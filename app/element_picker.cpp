@@ -131,9 +131,7 @@ void showReading(MainWindow& window, const marks::ElementReading& reading, PickR
     }
 }
 
-std::string countText(int count, const char* what) {
-    return std::to_string(count) + " 个" + what;
-}
+std::string countText(int count, const char* what) { return std::to_string(count) + " 个" + what; }
 
 }  // namespace
 
@@ -230,10 +228,12 @@ void ElementPicker::runPendingPick() {
     WindowHandle target = 0;
     AutomationObject document;
     PickReport report;
-    const PickOutcome outcome = pickElementAt(
-        window_, point,
-        {.highlight = !release, .budget = kPickBudget, .window = &target, .document = &document,
-         .report = &report});
+    const PickOutcome outcome = pickElementAt(window_, point,
+                                              {.highlight = !release,
+                                               .budget = kPickBudget,
+                                               .window = &target,
+                                               .document = &document,
+                                               .report = &report});
     switch (outcome) {
         case PickOutcome::Picked:
             ++stats_.picks;
@@ -409,9 +409,8 @@ std::string codeToolTip(const PickReport& report) {
         if (c.byId < 0 && c.byName < 0) line("  （这个网页没有给出查找的个数）");
         const int chosen = report.codeKind == 0 ? c.byId : report.codeKind == 1 ? c.byName : -1;
         if (chosen > 1) {
-            line("注意：有 " + std::to_string(chosen) +
-                 " 个元素用这个代码，按代码种类 " + std::to_string(report.codeKind) +
-                 " 查找只会找到第一个。");
+            line("注意：有 " + std::to_string(chosen) + " 个元素用这个代码，按代码种类 " +
+                 std::to_string(report.codeKind) + " 查找只会找到第一个。");
         }
     }
     if (report.generatedId) {

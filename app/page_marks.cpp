@@ -28,7 +28,8 @@ const std::string& marksSource() {
 const std::string& stateKey() {
     static const std::string key = [] {
         QRandomGenerator* random = QRandomGenerator::system();
-        return QStringLiteral("__m%1").arg(random->generate64(), 16, 16, QLatin1Char('0'))
+        return QStringLiteral("__m%1")
+            .arg(random->generate64(), 16, 16, QLatin1Char('0'))
             .toStdString();
     }();
     return key;
@@ -40,8 +41,7 @@ std::variant<std::string, Failure> run(const AutomationObject& object, const cha
     if (object.isEmpty()) return Failure::EmptyObject;
     if (marksSource().empty()) return Failure::NotBound;
     auto answer = object.remote()->runFunction(
-        marksSource(),
-        {std::string(action), stateKey(), x, y, std::int32_t(highlight ? 1 : 0)},
+        marksSource(), {std::string(action), stateKey(), x, y, std::int32_t(highlight ? 1 : 0)},
         automation::ResultKind::Text);
     if (const auto* failure = std::get_if<Failure>(&answer)) return *failure;
     const auto* text =

@@ -49,9 +49,8 @@ struct ElementReading {
 // else removes the outline. A failure says why nothing came back: the
 // page did not answer in time, the model runs no script, or the page's
 // answer could not be used (Failure::BadReply).
-std::variant<ElementReading, automation::Failure> pickAt(const automation::AutomationObject& document,
-                                                         std::int32_t x, std::int32_t y,
-                                                         bool highlight);
+std::variant<ElementReading, automation::Failure> pickAt(
+    const automation::AutomationObject& document, std::int32_t x, std::int32_t y, bool highlight);
 
 // Removes the outline from `document`; false when the page did not take it.
 bool clearOutline(const automation::AutomationObject& document);

@@ -30,8 +30,8 @@ WaitBudget::~WaitBudget() { activeBudget = outer_; }
 bool WaitBudget::expired() const { return std::chrono::steady_clock::now() >= deadline_; }
 
 std::optional<int> WaitBudget::cut(int timeoutMs) const {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-        deadline_ - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
     if (left.count() <= 0) return std::nullopt;
     return timeoutMs < 0 || left.count() < timeoutMs ? int(left.count()) : timeoutMs;
 }

@@ -16,14 +16,14 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QProcess>
-#include <QSignalSpy>
-#include <QToolTip>
-#include <QUrl>
-#include <iostream>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
+#include <QUrl>
 #include <functional>
+#include <iostream>
 #include <optional>
 #include <string>
 
@@ -88,7 +88,8 @@ protected:
                 "   const f = doc.querySelector(parts[i]); const r = f.getBoundingClientRect();"
                 "   const cs = getComputedStyle(f);"
                 "   x += r.left + f.clientLeft + parseFloat(cs.paddingLeft);"
-                "   y += r.top + f.clientTop + parseFloat(cs.paddingTop); doc = f.contentDocument; }"
+                "   y += r.top + f.clientTop + parseFloat(cs.paddingTop); doc = f.contentDocument; "
+                "}"
                 " const r = doc.querySelector(parts[parts.length - 1]).getBoundingClientRect();"
                 " return JSON.stringify([x + r.left, y + r.top, r.width, r.height]); })()")
                 .arg(QLatin1String(selector));
@@ -105,25 +106,28 @@ protected:
     }
 
     QString outerHtmlOf(const char* selector) {
-        return evaluate(QStringLiteral("(() => { let doc = document; const parts = '%1'.split(' >> ');"
-                                       " for (let i = 0; i < parts.length - 1; i++)"
-                                       "   doc = doc.querySelector(parts[i]).contentDocument;"
-                                       " return doc.querySelector(parts[parts.length - 1]).outerHTML;"
-                                       " })()")
-                            .arg(QLatin1String(selector)))
+        return evaluate(
+                   QStringLiteral("(() => { let doc = document; const parts = '%1'.split(' >> ');"
+                                  " for (let i = 0; i < parts.length - 1; i++)"
+                                  "   doc = doc.querySelector(parts[i]).contentDocument;"
+                                  " return doc.querySelector(parts[parts.length - 1]).outerHTML;"
+                                  " })()")
+                       .arg(QLatin1String(selector)))
             .toString();
     }
 
     // Whether the program's mark element is in the page right now.
     bool pageShowsMark() {
-        return evaluate("!!document.documentElement.lastElementChild &&"
-                        " document.documentElement.lastElementChild.localName === 'script-maker-mark'")
+        return evaluate(
+                   "!!document.documentElement.lastElementChild &&"
+                   " document.documentElement.lastElementChild.localName === 'script-maker-mark'")
             .toBool();
     }
 
     // The colour on the screen at a point.
     static QColor screenPixel(QPoint point) {
-        return QGuiApplication::primaryScreen()->grabWindow(0, point.x(), point.y(), 1, 1)
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, point.x(), point.y(), 1, 1)
             .toImage()
             .pixelColor(0, 0);
     }
@@ -205,8 +209,8 @@ protected:
 struct PickCase {
     const char* name;
     const char* selector;
-    const char* id;     // 编辑框4
-    const char* named;  // 编辑框3
+    const char* id;        // 编辑框4
+    const char* named;     // 编辑框3
     const char* code;      // 编辑框2: the id, else the name
     const char* codeKind;  // 编辑框9: 0 finds by id, 1 by name; untouched without a code
     const char* inner;     // 编辑框5
@@ -335,8 +339,8 @@ TEST_F(ElementPickerTest, ReleasePicksWhereTheButtonWentUp) {
     dragOver("#kw");
     const QPoint left = centreOf("#left");
     // One command: the pointer arrives and the button goes up at once.
-    ASSERT_TRUE(xdotool({"mousemove", QString::number(left.x()), QString::number(left.y()),
-                         "mouseup", "1"}));
+    ASSERT_TRUE(xdotool(
+        {"mousemove", QString::number(left.x()), QString::number(left.y()), "mouseup", "1"}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !picker_->dragging(); }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return field("编辑框4") == "left"; }, 5000))
         << "编辑框4 shows " << field("编辑框4");
@@ -348,7 +352,7 @@ TEST_F(ElementPickerTest, ReleasePicksWhereTheButtonWentUp) {
 // the code kind that the pick sets makes the lookup use the id.
 TEST_F(ElementPickerTest, PickThenTestFillsTheBoxWhoseIdAndNameDiffer) {
     load("picker/login.html");
-    combo()->setCurrentIndex(0);  // 填表文本
+    combo()->setCurrentIndex(0);              // 填表文本
     window().setControlText("编辑框9", "1");  // the form's default
     pressOnPicture();
     dragOver("#user");
@@ -407,8 +411,8 @@ TEST_P(OutlineTest, OutlinesTheElementUnderThePointerUntilTheDragEnds) {
     saveScreenshot("picker_outline_during_drag.png");
 
     dragOver("#pass");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return outlineShowsAt(pass) && !outlineShowsAt(user); },
-                                5000))
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return outlineShowsAt(pass) && !outlineShowsAt(user); }, 5000))
         << "the outline did not follow the pointer";
 
     switch (row.end) {
@@ -456,8 +460,19 @@ struct CountCase {
 };
 
 const CountCase kCountCases[] = {
-    {"IdDiffersFromName", "#user", "user", 0, {1, 0, -1, -1}, false, "按 ID 查找（代码种类 0）：1 个元素"},
-    {"RepeatedName", "input[value=second]", "q", 1, {0, 2, -1, -1}, false,
+    {"IdDiffersFromName",
+     "#user",
+     "user",
+     0,
+     {1, 0, -1, -1},
+     false,
+     "按 ID 查找（代码种类 0）：1 个元素"},
+    {"RepeatedName",
+     "input[value=second]",
+     "q",
+     1,
+     {0, 2, -1, -1},
+     false,
      "有 2 个元素用这个代码，按代码种类 1 查找只会找到第一个"},
     {"GeneratedId", "#ember4821937", "ember4821937", 0, {1, 0, -1, -1}, true, "像是程序生成的"},
     // The link's text holds "help" and so does its address.
@@ -544,8 +559,9 @@ TEST_P(FrameTest, PicksTheElementInsideReadableFrames) {
     ASSERT_TRUE(finished.wait(20000));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return evaluate("document.getElementById('same').contentDocument.getElementById("
-                            "'nested').contentDocument.getElementById('deep') !== null")
+            return evaluate(
+                       "document.getElementById('same').contentDocument.getElementById("
+                       "'nested').contentDocument.getElementById('deep') !== null")
                 .toBool();
         },
         10000));
@@ -558,7 +574,8 @@ TEST_P(FrameTest, PicksTheElementInsideReadableFrames) {
     EXPECT_EQ(picker_->lastReport()->frameDepth, row.frameDepth);
     EXPECT_EQ(picker_->lastReport()->crossOriginFrame, row.crossOrigin);
     const QString toolTip = window().control("编辑框2")->toolTip();
-    EXPECT_EQ(toolTip.contains(QStringLiteral("元素在框架里")), row.frameDepth > 0) << toolTip.toStdString();
+    EXPECT_EQ(toolTip.contains(QStringLiteral("元素在框架里")), row.frameDepth > 0)
+        << toolTip.toStdString();
     EXPECT_EQ(toolTip.contains(QStringLiteral("另一个网站的框架")), row.crossOrigin)
         << toolTip.toStdString();
 }
@@ -621,8 +638,8 @@ TEST_F(ElementPickerTest, BusyPageNeverFreezesTheWindow) {
 
     std::cout << "[ measure  ] drag " << dragMs << " ms, longest event-loop gap " << longestGap
               << " ms, longest pick " << picker_->stats().longestPick.count() / 1000.0
-              << " ms, picks " << picker_->stats().picks << ", dropped "
-              << picker_->stats().dropped << std::endl;
+              << " ms, picks " << picker_->stats().picks << ", dropped " << picker_->stats().dropped
+              << std::endl;
     EXPECT_GE(dragMs, 1900);
     EXPECT_LE(longestGap, 100);
     EXPECT_LE(picker_->stats().longestPick.count(), 100'000);
@@ -631,10 +648,10 @@ TEST_F(ElementPickerTest, BusyPageNeverFreezesTheWindow) {
     const QRect area(0, 0, window().width(), window().control("超文本浏览框1")->y());
     const auto painted = [&] {
         const QPoint origin = window().mapToGlobal(QPoint(0, 0));
-        const QImage screen = QGuiApplication::primaryScreen()
-                                  ->grabWindow(0, origin.x(), origin.y(), area.width(),
-                                               area.height())
-                                  .toImage();
+        const QImage screen =
+            QGuiApplication::primaryScreen()
+                ->grabWindow(0, origin.x(), origin.y(), area.width(), area.height())
+                .toImage();
         return sameness(screen, window().grab(area).toImage()) > 0.98;
     };
     EXPECT_TRUE(QTest::qWaitFor(painted, 1000)) << "the window is not painted after the release";
@@ -700,8 +717,7 @@ struct ForeignWindowCase {
 
 const ForeignWindowCase kForeignWindows[] = {
     {"NoWindow", 0, "", false, app::PickOutcome::NotABrowserWindow},
-    {"ClassInOtherCase", 7, "internet explorer_server", false,
-     app::PickOutcome::NotABrowserWindow},
+    {"ClassInOtherCase", 7, "internet explorer_server", false, app::PickOutcome::NotABrowserWindow},
     {"ClassWithMore", 7, "Internet Explorer_Server2", false, app::PickOutcome::NotABrowserWindow},
     // A class name is read as a C string: it ends at the first NUL.
     {"ClassEndingAtNul", 7, std::string("Internet Explorer_Server\0tail", 29), false,

@@ -65,7 +65,8 @@ const OperationCase kCases[] = {
     {"ClickLinkWithAKindItHasNot", "点击链接", "home", "7", kState, R"(["","",[],"operation"])",
      "没有找到元素：代码“home”，代码种类 7 不能用于点击（只能是 0 到 4）。"},
     {"ClickButtonByName", "点击按钮", "cancelButton", "1", kState,
-     R"(["","",["cancel"],"operation"])", "已点击按钮：代码“cancelButton”，按名称查找（代码种类 1）。"},
+     R"(["","",["cancel"],"operation"])",
+     "已点击按钮：代码“cancelButton”，按名称查找（代码种类 1）。"},
     {"ClickButtonByTitle", "点击按钮", "登录", "3", kState, R"(["","",["login"],"operation"])",
      "已点击按钮：代码“登录”，按标题查找（代码种类 3）。"},
     {"ButtonNotFound", "点击按钮", "nothing", "1", kState, R"(["","",[],"operation"])",
@@ -114,7 +115,8 @@ protected:
         evaluate(QStringLiteral(
             "window.marks = {added: 0, removed: 0};"
             "new MutationObserver((records) => { for (const r of records) {"
-            "  for (const n of r.addedNodes) if (n.localName === 'script-maker-mark') marks.added++;"
+            "  for (const n of r.addedNodes) if (n.localName === 'script-maker-mark') "
+            "marks.added++;"
             "  for (const n of r.removedNodes) if (n.localName === 'script-maker-mark')"
             "    marks.removed++; } }).observe(document.documentElement, {childList: true});"
             "true"));
@@ -156,9 +158,9 @@ TEST_F(OperationTest, TwoTestsInARowLeaveNothingBehind) {
         SCOPED_TRACE(round);
         long duringMessage = 0;
         expectClosingMessage(clickTest([&] {
-            duringMessage = automation::CdpRemoteObject::liveCount();
-            return false;
-        }),
+                                 duringMessage = automation::CdpRemoteObject::liveCount();
+                                 return false;
+                             }),
                              "已点击按钮：代码“login”，按 ID 查找（代码种类 0）。");
         // While the message shows, the page object still holds its document;
         // once the click is over it and every object it reached are gone.
@@ -213,8 +215,8 @@ TEST_F(OperationTest, WithoutAPageTheMessageSaysSo) {
     load("operation/form.html");
     view().setUrl(QUrl(QStringLiteral("about:blank")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return view().url().toString() == "about:blank"; }, 5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return evaluate("location.href").toString() == "about:blank"; },
-                                5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return evaluate("location.href").toString() == "about:blank"; }, 5000));
     compose("填表文本", "kw", "0");
     expectClosingMessage(clickTest(), "没有网页：浏览框里还没有打开网页，或网页没有应答。");
 }
@@ -229,7 +231,8 @@ TEST_F(OperationTest, ScreenshotOfTheMessage) {
             QStringLiteral(TEST_ARTEFACT_DIR "/operation_test_message.png"));
         return false;
     });
-    expectClosingMessage(seen, "已填写：代码“kw”按 ID 查找（代码种类 0）找到的元素填入了“测试成功”。");
+    expectClosingMessage(seen,
+                         "已填写：代码“kw”按 ID 查找（代码种类 0）找到的元素填入了“测试成功”。");
     EXPECT_TRUE(saved);
 }
 
