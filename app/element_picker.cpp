@@ -228,12 +228,15 @@ void ElementPicker::runPendingPick() {
     WindowHandle target = 0;
     AutomationObject document;
     PickReport report;
-    const PickOutcome outcome = pickElementAt(window_, point,
-                                              {.highlight = !release,
-                                               .budget = kPickBudget,
-                                               .window = &target,
-                                               .document = &document,
-                                               .report = &report});
+    PickOptions options;
+    options.highlight = !release;
+    options.budget = kPickBudget;
+    options.earlierDocument = &outlined_;
+    options.earlierWindow = outlinedWindow_;
+    options.window = &target;
+    options.document = &document;
+    options.report = &report;
+    const PickOutcome outcome = pickElementAt(window_, point, options);
     switch (outcome) {
         case PickOutcome::Picked:
             ++stats_.picks;
@@ -360,13 +363,27 @@ PickOutcome pickElementAt(MainWindow& window, ScreenPoint point, const PickOptio
     const std::int32_t x = toPagePixels(point.x - rect.left, scale);
     const std::int32_t y = toPagePixels(point.y - rect.top, scale);
 
-    AutomationObject document = browserDocumentOfWindow(target);
+    const bool reuse = options.earlierDocument != nullptr && !options.earlierDocument->isEmpty() &&
+                       options.earlierWindow == target;
+    AutomationObject document =
+        reuse ? options.earlierDocument->duplicate() : browserDocumentOfWindow(target);
     marks::ElementReading reading;
     if (document.isEmpty()) {
         if (outOfTime()) return PickOutcome::Dropped;
     } else {
         auto answer = marks::pickAt(document, x, y, options.highlight);
-        if (auto* found = std::get_if<marks::ElementReading>(&answer)) {
+        if (reuse && std::holds_alternative<Failure>(answer) &&
+            std::get<Failure>(answer) == Failure::Disconnected && !outOfTime()) {
+            document = browserDocumentOfWindow(target);
+            if (document.isEmpty()) {
+                if (outOfTime()) return PickOutcome::Dropped;
+            } else {
+                answer = marks::pickAt(document, x, y, options.highlight);
+            }
+        }
+        if (document.isEmpty()) {
+            // The window has no document any more: the fields end up empty.
+        } else if (auto* found = std::get_if<marks::ElementReading>(&answer)) {
             reading = std::move(*found);
         } else if (pageDidNotAnswer(std::get<Failure>(answer)) || outOfTime()) {
             if (options.document != nullptr) *options.document = std::move(document);

@@ -146,6 +146,11 @@ struct PickOptions {
     bool highlight = false;  // outline the element on the page (else remove the outline)
     // A bound for the whole pick's waits; none: each call's own bound.
     std::optional<std::chrono::milliseconds> budget;
+    // A document of the window, from an earlier pick of the same drag, to
+    // pick from without asking the window again; a document that died
+    // meanwhile (the page navigated) is replaced by the window's current one.
+    const automation::AutomationObject* earlierDocument = nullptr;
+    platform::WindowHandle earlierWindow = 0;
     // Outputs, when given: the window and the document picked (the document
     // also after a drop, as the page may still run the pick later) and what
     // the pick found.

@@ -348,6 +348,18 @@ TEST_F(ElementPickerTest, ReleasePicksWhereTheButtonWentUp) {
     expectIdleAfterDrag();
 }
 
+// A drag picks from the document it picked before; a page that navigated
+// meanwhile is picked from its new document.
+TEST_F(ElementPickerTest, FollowsANavigationDuringTheDrag) {
+    pressOnPicture();
+    dragOver("#kw");
+    load("picker/login.html");
+    dragOver("#user");
+    EXPECT_EQ(field("编辑框4"), "user");
+    EXPECT_EQ(field("编辑框3"), "username");
+    release();
+}
+
 // Picking an input whose id and name differ and testing at once fills it:
 // the code kind that the pick sets makes the lookup use the id.
 TEST_F(ElementPickerTest, PickThenTestFillsTheBoxWhoseIdAndNameDiffer) {
