@@ -154,6 +154,7 @@ void ElementPicker::beginDrag() {
     // removal of its outline.
     releasePoint_.reset();
     movePending_ = false;
+    budget_ = kPickBudget;
     if (crossHairImage()) label->setCursor(toCursor(*crossHairImage()));
     label->clear();
     // Let the cleared picture and the new pointer show before the drag.
@@ -230,7 +231,7 @@ void ElementPicker::runPendingPick() {
     PickReport report;
     PickOptions options;
     options.highlight = !release;
-    options.budget = kPickBudget;
+    options.budget = budget_;
     options.earlierDocument = &outlined_;
     options.earlierWindow = outlinedWindow_;
     options.window = &target;
@@ -240,6 +241,7 @@ void ElementPicker::runPendingPick() {
     switch (outcome) {
         case PickOutcome::Picked:
             ++stats_.picks;
+            budget_ = kPickBudget;
             lastReport_ = report;
             if (release) {
                 releasePoint_.reset();
@@ -255,6 +257,7 @@ void ElementPicker::runPendingPick() {
             break;
         case PickOutcome::Dropped:
             ++stats_.dropped;
+            budget_ = std::min(budget_ * 2, kLongestPickBudget);
             if (!document.isEmpty() && !release) keepOutlined(std::move(document), target);
             if (release) {
                 if (Clock::now() < releaseUntil_) {

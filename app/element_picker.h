@@ -38,14 +38,20 @@ struct PickReport {
 // else its name) goes into the code field 编辑框2 and the matching code kind
 // into 编辑框9, and the page outlines the element while the drag lasts.
 //
-// A pick never holds the window for long: every pick gets one budget of
-// kPickBudget for all its waits on the page (one document request and one
-// call), and a pick the page does not answer within it is dropped, leaving
-// the fields as the last good pick made them. Movements are not picked one
-// by one: a movement only asks for a pick, and the pick, run from a timer
-// once the window is free, takes the pointer where it is by then, so
-// movements that arrive while a pick runs are coalesced to the newest. While
-// the drag lasts, a dropped pick is tried again after kRetryDelay.
+// A pick never holds the window for long: every pick gets one budget for
+// all its waits on the page (at most one document request and one call),
+// and a pick the page does not answer within it is dropped, leaving the
+// fields as the last good pick made them. The budget is one frame at 60 Hz
+// (kPickBudget, 16 ms; an idle pick of a 5,000-element page takes a third
+// of it). On a machine so loaded that a pick needs more than a frame, every
+// pick would be dropped for ever: so after each drop the next pick's budget
+// doubles, up to kLongestPickBudget (48 ms, still far below the 100 ms at
+// which a user feels the window stall), and an answered pick brings it back
+// to one frame. Movements are not picked one by one: a movement only asks
+// for a pick, and the pick, run from a timer once the window is free, takes
+// the pointer where it is by then, so movements that arrive while a pick
+// runs are coalesced to the newest. While the drag lasts, a dropped pick is
+// tried again after kRetryDelay.
 //
 // The release takes the element under the point where the button went up
 // and removes the outline; when the page does not answer in time, the pick
@@ -64,9 +70,8 @@ class ElementPicker : public QObject {
     Q_OBJECT
 
 public:
-    // A frame at 60 Hz: the longest a pick may hold the window. An idle
-    // pick of a 5,000-element page takes a third of it.
     static constexpr std::chrono::milliseconds kPickBudget{16};
+    static constexpr std::chrono::milliseconds kLongestPickBudget{48};
     static constexpr std::chrono::milliseconds kRetryDelay{50};
     static constexpr std::chrono::milliseconds kReleaseRetryWindow{1500};
 
@@ -114,6 +119,7 @@ private:
     bool picking_ = false;
     bool movePending_ = false;
     bool clearPending_ = false;
+    std::chrono::milliseconds budget_ = kPickBudget;
     std::optional<platform::ScreenPoint> releasePoint_;
     std::chrono::steady_clock::time_point releaseUntil_;
     QTimer pickTimer_;
