@@ -92,6 +92,9 @@ void MainWindow::connectHandlers() {
     onClick("按钮3", composeScriptLine);
     onClick("按钮1", saveScript);
     onClick("按钮2", openAddress);
+    // Enter in the address box opens the address, as "打开" does.
+    if (auto* address = qobject_cast<QLineEdit*>(control("编辑框1")))
+        connect(address, &QLineEdit::returnPressed, this, [this] { openAddress(*this); });
 }
 
 QWidget* MainWindow::control(std::string_view name) const {

@@ -152,7 +152,7 @@ QWidget* createButton(const ControlRow& row, QWidget* parent) {
 }
 
 QWidget* createComboBox(QWidget* parent) {
-    auto* combo = new QComboBox(parent);
+    auto* combo = new KindComboBox(parent);
     combo->setEditable(false);
     for (const char* kind : kKinds) combo->addItem(QString::fromUtf8(kind));
     combo->setCurrentIndex(0);
@@ -176,7 +176,7 @@ QWidget* createPicture(QWidget* parent) {
 }
 
 QWidget* createGroupBox(const ControlRow& row, QWidget* parent) {
-    return new QGroupBox(QString::fromUtf8(row.text), parent);
+    return new FrameGroupBox(QString::fromUtf8(row.text), parent);
 }
 
 QWidget* createControl(const ControlRow& row, QWidget* parent) {
@@ -226,6 +226,11 @@ void buildForm(MainWindow& window) {
         window.control(it->name)->raise();
     if (auto* help = qobject_cast<QPlainTextEdit*>(window.control(kHelpBox)))
         help->setPlainText(helpText());
+    // The operation row's caption keeps its words clear of the fields above it.
+    if (auto* caption = dynamic_cast<CaptionLabel*>(window.control("标签8"))) {
+        caption->keepClearOf({window.control("组合框1"), window.control("编辑框2"),
+                              window.control("编辑框9"), window.control("编辑框7")});
+    }
 }
 
 }  // namespace app

@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <optional>
 
 namespace automation {
 
@@ -13,6 +14,7 @@ struct ActiveWait {
 };
 
 ActiveWait active;
+WaitBudget* activeBudget = nullptr;
 WaitEnd lastEnd = WaitEnd::Done;
 
 }  // namespace
@@ -27,6 +29,24 @@ void wakeWait() {
     active.loop->quit();
 }
 
+WaitBudget::WaitBudget(std::chrono::milliseconds budget)
+    : deadline_(std::chrono::steady_clock::now() + budget), outer_(activeBudget) {
+    // An outer budget that ends sooner keeps its deadline.
+    if (outer_ != nullptr && outer_->deadline_ < deadline_) deadline_ = outer_->deadline_;
+    activeBudget = this;
+}
+
+WaitBudget::~WaitBudget() { activeBudget = outer_; }
+
+bool WaitBudget::expired() const { return std::chrono::steady_clock::now() >= deadline_; }
+
+std::optional<int> WaitBudget::cut(int timeoutMs) const {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return std::nullopt;
+    return timeoutMs < 0 || left.count() < timeoutMs ? int(left.count()) : timeoutMs;
+}
+
 bool waitNested(const std::function<bool()>& done, int timeoutMs) {
     if (done()) {
         lastEnd = WaitEnd::Done;
@@ -35,6 +55,14 @@ bool waitNested(const std::function<bool()>& done, int timeoutMs) {
     if (active.loop) {
         lastEnd = WaitEnd::Refused;
         return false;
+    }
+    if (activeBudget != nullptr) {
+        const std::optional<int> bounded = activeBudget->cut(timeoutMs);
+        if (!bounded) {  // the budget is spent: no wait at all
+            lastEnd = WaitEnd::TimedOut;
+            return false;
+        }
+        timeoutMs = *bounded;
     }
     QEventLoop loop;
     QTimer timer;

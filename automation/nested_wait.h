@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <optional>
 
 namespace automation {
 
@@ -34,5 +36,26 @@ enum class WaitEnd {
     Quitting,  // the application is quitting
 };
 [[nodiscard]] WaitEnd lastWaitEnd();
+
+// One deadline for every wait that starts while it lives, whatever time-out
+// the waiting call asks for: a caller that must not hold the thread long (the
+// picker, while the pointer moves) gives a whole sequence of calls one budget,
+// and a call that would wait past it fails as timed out. Budgets nest; the
+// nearest deadline holds. Create and destroy them on the waiting thread.
+class WaitBudget {
+public:
+    explicit WaitBudget(std::chrono::milliseconds budget);
+    ~WaitBudget();
+    WaitBudget(const WaitBudget&) = delete;
+    WaitBudget& operator=(const WaitBudget&) = delete;
+
+    [[nodiscard]] bool expired() const;
+    // `timeoutMs` cut to the time left; nothing once the deadline has passed.
+    [[nodiscard]] std::optional<int> cut(int timeoutMs) const;
+
+private:
+    std::chrono::steady_clock::time_point deadline_;
+    WaitBudget* outer_;
+};
 
 }  // namespace automation

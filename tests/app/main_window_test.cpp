@@ -11,9 +11,12 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 #include <QWebEngineView>
 
+#include "app/caption_label.h"
 #include "app/help_text.h"
 #include "tests/support/main_window_fixture.h"
 
@@ -229,6 +232,56 @@ TEST_F(MainWindowTest, EnterInMultiLineBoxGivesCrLfAndStaysInSingleLineBox) {
     QTest::keyClick(address, Qt::Key_F1);
     EXPECT_TRUE(address->hasFocus());
     EXPECT_TRUE(window().isVisible());
+}
+
+TEST_F(MainWindowTest, EnterInTheAddressBoxOpensThePage) {
+    auto* address = qobject_cast<QLineEdit*>(window().control("编辑框1"));
+    ASSERT_NE(address, nullptr);
+    const QUrl page = QUrl::fromLocalFile(QStringLiteral(FIXTURE_DIR "/picker/elements.html"));
+    address->setText(page.toString());
+    address->activateWindow();
+    address->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return address->hasFocus(); }));
+    auto* view = window().browser();
+    QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+    QTest::keyClick(address, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->url() == page; }, 10000))
+        << view->url().toString().toStdString();
+    EXPECT_TRUE(loaded.wait(10000) || !loaded.isEmpty());
+    EXPECT_TRUE(address->hasFocus());
+}
+
+// Captions keep their ink clear of the controls around them: the operation
+// row's words of the fields above them, the details group's captions of its
+// frame line, and every kind of the list of the list's arrow.
+TEST_F(MainWindowTest, CaptionsAreNotClippedByTheControlsAroundThem) {
+    auto* caption = dynamic_cast<app::CaptionLabel*>(window().control("标签8"));
+    ASSERT_NE(caption, nullptr);
+    const QList<QRect> inks = caption->runInk();
+    ASSERT_EQ(inks.size(), 5);  // 网页操作类： 代码： 代码种类： 时间： 秒
+    for (const QRect& ink : inks) {
+        const QRect inWindow = ink.translated(caption->pos());
+        for (const char* field : {"组合框1", "编辑框2", "编辑框9", "编辑框7"}) {
+            // Not covered, and not touching either.
+            EXPECT_FALSE(inWindow.adjusted(-1, 0, 1, 0).intersects(geometryOf(window(), field)))
+                << field << " meets the caption's ink at " << inWindow.x() << "+"
+                << inWindow.width();
+        }
+    }
+
+    auto* group = dynamic_cast<app::FrameGroupBox*>(window().control("分组框2"));
+    ASSERT_NE(group, nullptr);
+    for (const char* label : {"标签1", "标签5"})
+        EXPECT_LT(group->frameTop() + 1, geometryOf(window(), label).top()) << label;
+
+    auto* kinds = dynamic_cast<app::KindComboBox*>(window().control("组合框1"));
+    ASSERT_NE(kinds, nullptr);
+    for (int i = 0; i < kinds->count(); ++i) {
+        EXPECT_LE(kinds->fontMetrics().horizontalAdvance(kinds->itemText(i)),
+                  kinds->textRect().width())
+            << kinds->itemText(i).toStdString();
+    }
+    saveScreenshot(window(), QStringLiteral("main_window_captions.png"));
 }
 
 TEST_F(MainWindowTest, ControlHandlesAreStableAndDistinct) {

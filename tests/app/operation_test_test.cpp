@@ -1,6 +1,7 @@
 // The test button 按钮4 in the real window: the composed operation runs on the
-// page in 超文本浏览框1, "测试结束" closes every test, and the page object
-// keeps nothing after the click.
+// page in 超文本浏览框1, the closing message begins with "测试结束" and says
+// on its second line what the test did, the element acted on flashes, and
+// the page object keeps nothing after the click.
 #include "app/operation_test.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
+#include <QUrl>
 #include <functional>
 #include <vector>
 
@@ -29,6 +31,8 @@ struct OperationCase {
     // A page expression and the text it must come to once the test is over.
     const char* check;
     const char* expected;
+    // The second line of the closing message.
+    const char* said;
 };
 
 // The page starts with empty inputs, no clicks and the title "operation".
@@ -38,26 +42,41 @@ const char* const kState =
     " window.clicks, document.title])";
 
 const OperationCase kCases[] = {
-    {"FillTextById", "填表文本", "kw", "0", kState, R"(["测试成功","",[],"operation"])"},
-    {"FillTitleByName", "填表标题", "user", "1", kState, R"(["","测试成功",[],"operation"])"},
+    {"FillTextById", "填表文本", "kw", "0", kState, R"(["测试成功","",[],"operation"])",
+     "已填写：代码“kw”按 ID 查找（代码种类 0）找到的元素填入了“测试成功”。"},
+    {"FillTitleByName", "填表标题", "user", "1", kState, R"(["","测试成功",[],"operation"])",
+     "已填写：代码“user”按名称查找（代码种类 1）找到的元素填入了“测试成功”。"},
     // The full-width digit reads as 1, the lookup by name; read as 0 it
     // would look for the id "user" and find nothing.
-    {"FullWidthCodeKind", "填表文本", "user", "１", kState, R"(["","测试成功",[],"operation"])"},
-    {"NoNumberCountsAsZero", "填表文本", "kw", "abc", kState, R"(["测试成功","",[],"operation"])"},
-    {"ClickLinkById", "点击链接", "home", "0", kState, R"(["","",["home"],"operation"])"},
+    {"FullWidthCodeKind", "填表文本", "user", "１", kState, R"(["","测试成功",[],"operation"])",
+     "已填写：代码“user”按名称查找（代码种类 1）找到的元素填入了“测试成功”。"},
+    {"NoNumberCountsAsZero", "填表文本", "kw", "abc", kState, R"(["测试成功","",[],"operation"])",
+     "已填写：代码“kw”按 ID 查找（代码种类 0）找到的元素填入了“测试成功”。"},
+    // "user" is a name, not an id: the lookup by id finds nothing.
+    {"FillNotFound", "填表文本", "user", "0", kState, R"(["","",[],"operation"])",
+     "没有找到元素：代码“user”，按 ID 查找（代码种类 0）。"},
+    // A link is found but has no value to fill.
+    {"FillFoundButNotFillable", "填表文本", "home", "0", kState, R"(["","",[],"operation"])",
+     "找到了元素，但它不能填写：代码“home”，按 ID 查找（代码种类 0）。"},
+    {"ClickLinkById", "点击链接", "home", "0", kState, R"(["","",["home"],"operation"])",
+     "已点击链接：代码“home”，按 ID 查找（代码种类 0）。"},
     {"ClickLinkByTitle", "点击链接", "下一", "3", "document.getElementById('arrived') !== null",
-     "true"},
+     "true", "已点击链接：代码“下一”，按标题查找（代码种类 3）。"},
+    {"ClickLinkWithAKindItHasNot", "点击链接", "home", "7", kState, R"(["","",[],"operation"])",
+     "没有找到元素：代码“home”，代码种类 7 不能用于点击（只能是 0 到 4）。"},
     {"ClickButtonByName", "点击按钮", "cancelButton", "1", kState,
-     R"(["","",["cancel"],"operation"])"},
-    {"ClickButtonByTitle", "点击按钮", "登录", "3", kState, R"(["","",["login"],"operation"])"},
-    {"ButtonNotFound", "点击按钮", "nothing", "1", kState, R"(["","",[],"operation"])"},
+     R"(["","",["cancel"],"operation"])",
+     "已点击按钮：代码“cancelButton”，按名称查找（代码种类 1）。"},
+    {"ClickButtonByTitle", "点击按钮", "登录", "3", kState, R"(["","",["login"],"operation"])",
+     "已点击按钮：代码“登录”，按标题查找（代码种类 3）。"},
+    {"ButtonNotFound", "点击按钮", "nothing", "1", kState, R"(["","",[],"operation"])",
+     "没有找到元素：代码“nothing”，按名称查找（代码种类 1）。"},
     // The code kind of a script is not read, whatever it holds.
     {"RunScript", "执行脚本", "document.title = '脚本' + (1 + 1); clicks.push('script')", "垃圾",
-     kState, R"(["","",["script"],"脚本2"])"},
+     kState, R"(["","",["script"],"脚本2"])", "已在网页中执行脚本。"},
 };
 
-class OperationTest : public tool_window::ToolWindowTest,
-                      public testing::WithParamInterface<OperationCase> {
+class OperationTest : public tool_window::ToolWindowTest {
 protected:
     void SetUp() override {
         ToolWindowTest::SetUp();
@@ -83,18 +102,33 @@ protected:
         return answers.seen();
     }
 
-    static void expectClosingMessage(const std::vector<SeenModal>& seen) {
+    static void expectClosingMessage(const std::vector<SeenModal>& seen, const char* said) {
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_EQ(seen[0].kind, "message");
         EXPECT_EQ(seen[0].title, "信息：");
-        EXPECT_EQ(seen[0].text, "测试结束");
+        EXPECT_EQ(seen[0].text, QStringLiteral("测试结束\n") + QString::fromUtf8(said));
+    }
+
+    // Records in the page every mark element the program adds to the root
+    // element and every one it removes.
+    void watchMarks() {
+        evaluate(QStringLiteral(
+            "window.marks = {added: 0, removed: 0};"
+            "new MutationObserver((records) => { for (const r of records) {"
+            "  for (const n of r.addedNodes) if (n.localName === 'script-maker-mark') "
+            "marks.added++;"
+            "  for (const n of r.removedNodes) if (n.localName === 'script-maker-mark')"
+            "    marks.removed++; } }).observe(document.documentElement, {childList: true});"
+            "true"));
     }
 };
 
-TEST_P(OperationTest, ChangesThePageAndSaysTheTestIsOver) {
+class KindTest : public OperationTest, public testing::WithParamInterface<OperationCase> {};
+
+TEST_P(KindTest, ChangesThePageAndSaysWhatTheTestDid) {
     const OperationCase& row = GetParam();
     compose(row.kind, row.code, row.codeKind);
-    expectClosingMessage(clickTest());
+    expectClosingMessage(clickTest(), row.said);
     // A click may navigate; the page comes to its state after the test.
     QString state;
     (void)QTest::qWaitFor(
@@ -106,13 +140,13 @@ TEST_P(OperationTest, ChangesThePageAndSaysTheTestIsOver) {
     EXPECT_EQ(state, QString::fromUtf8(row.expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, OperationTest, testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Kinds, KindTest, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(OperationTest, NothingRunsWithoutASelectedKindButTheMessageShows) {
     compose("点击按钮", "login", "0");
     qobject_cast<QComboBox*>(window().control("组合框1"))->setCurrentIndex(-1);
-    expectClosingMessage(clickTest());
+    expectClosingMessage(clickTest(), "没有选择网页操作类，什么也没有做。");
     QTest::qWait(200);
     EXPECT_EQ(evaluate(QString::fromUtf8(kState)).toString(), R"(["","",[],"operation"])");
 }
@@ -124,9 +158,10 @@ TEST_F(OperationTest, TwoTestsInARowLeaveNothingBehind) {
         SCOPED_TRACE(round);
         long duringMessage = 0;
         expectClosingMessage(clickTest([&] {
-            duringMessage = automation::CdpRemoteObject::liveCount();
-            return false;
-        }));
+                                 duringMessage = automation::CdpRemoteObject::liveCount();
+                                 return false;
+                             }),
+                             "已点击按钮：代码“login”，按 ID 查找（代码种类 0）。");
         // While the message shows, the page object still holds its document;
         // once the click is over it and every object it reached are gone.
         EXPECT_GT(duringMessage, before);
@@ -135,16 +170,70 @@ TEST_F(OperationTest, TwoTestsInARowLeaveNothingBehind) {
     EXPECT_EQ(evaluate("JSON.stringify(window.clicks)").toString(), R"(["login","login"])");
 }
 
-TEST_F(OperationTest, ScreenshotAfterATest) {
-    compose("填表文本", "kw", "0");
-    expectClosingMessage(clickTest());
+// The element a fill or a click acted on flashes: the page gets a mark
+// element of the program's own, which goes again by itself.
+struct FlashCase {
+    const char* name;
+    const char* kind;
+    const char* code;
+    const char* codeKind;
+};
+
+const FlashCase kFlashCases[] = {
+    {"Fill", "填表文本", "kw", "0"},
+    {"ClickByTitle", "点击按钮", "取消", "3"},
+};
+
+class FlashTest : public OperationTest, public testing::WithParamInterface<FlashCase> {};
+
+TEST_P(FlashTest, TheElementActedOnFlashesAndTheMarkGoesAgain) {
+    const FlashCase& row = GetParam();
+    watchMarks();
+    compose(row.kind, row.code, row.codeKind);
+    ASSERT_EQ(clickTest().size(), 1u);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return evaluate("marks.added").toInt() == 1 && evaluate("marks.removed").toInt() == 1;
+        },
+        5000))
+        << "added " << evaluate("marks.added").toInt() << ", removed "
+        << evaluate("marks.removed").toInt();
+}
+
+INSTANTIATE_TEST_SUITE_P(ActedOn, FlashTest, testing::ValuesIn(kFlashCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OperationTest, NothingFlashesWhenNothingWasFound) {
+    watchMarks();
+    compose("点击按钮", "nothing", "1");
+    ASSERT_EQ(clickTest().size(), 1u);
+    QTest::qWait(300);
+    EXPECT_EQ(evaluate("marks.added").toInt(), 0);
+}
+
+TEST_F(OperationTest, WithoutAPageTheMessageSaysSo) {
+    load("operation/form.html");
+    view().setUrl(QUrl(QStringLiteral("about:blank")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view().url().toString() == "about:blank"; }, 5000));
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return evaluate("document.getElementById('kw').value").toString() == "测试成功"; },
-        5000));
-    QTest::qWait(200);  // let the page paint the new value
+        [&] { return evaluate("location.href").toString() == "about:blank"; }, 5000));
+    compose("填表文本", "kw", "0");
+    expectClosingMessage(clickTest(), "没有网页：浏览框里还没有打开网页，或网页没有应答。");
+}
+
+TEST_F(OperationTest, ScreenshotOfTheMessage) {
+    compose("填表文本", "kw", "0");
     QDir().mkpath(QStringLiteral(TEST_ARTEFACT_DIR));
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
-    EXPECT_TRUE(shot.save(QStringLiteral(TEST_ARTEFACT_DIR "/operation_test_after.png")));
+    bool saved = false;
+    const auto seen = clickTest([&] {
+        QTest::qWait(400);  // let the window manager frame the box and the page flash
+        saved = QGuiApplication::primaryScreen()->grabWindow(0).save(
+            QStringLiteral(TEST_ARTEFACT_DIR "/operation_test_message.png"));
+        return false;
+    });
+    expectClosingMessage(seen,
+                         "已填写：代码“kw”按 ID 查找（代码种类 0）找到的元素填入了“测试成功”。");
+    EXPECT_TRUE(saved);
 }
 
 }  // namespace
