@@ -5,16 +5,12 @@
 
 #include "app/main_window.h"
 #include "app/operation_tools.h"
-#include "automation/embedded_endpoint.h"
 
 namespace app {
 
 bool enterProgramDirectory() { return QDir::setCurrent(QCoreApplication::applicationDirPath()); }
 
 int runScriptMaker(int& argc, char** argv) {
-    // The embedded engine opens its DevTools endpoint (loopback only) on a
-    // port that must be chosen before it starts.
-    automation::reserveEmbeddedDebuggingPort();
     // The embedded engine shares its GL context with the widgets.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);

@@ -1,6 +1,6 @@
 // The window system over a real widget tree under X: handles, children in Z
 // order, class names, hit testing, and document requests answered by embedded
-// browser views through their DevTools endpoint.
+// browser views through their own late-bound backend (no endpoint).
 #include "platform/widget_window_system.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@
 #include <QWebEngineView>
 #include <memory>
 
-#include "automation/embedded_endpoint.h"
+#include "app/browser_view.h"
 #include "automation/late_bound.h"
 #include "page/web_page.h"
 #include "tests/page/compat_cases.h"
@@ -29,10 +29,6 @@ namespace {
 
 using platform::WidgetWindowSystem;
 using platform::WindowHandle;
-
-// The embedded engine reads its DevTools port when it starts, so the port is
-// chosen before main() creates the application.
-const quint16 kDebuggingPort = automation::reserveEmbeddedDebuggingPort();
 
 WidgetWindowSystem& windows() { return WidgetWindowSystem::instance(); }
 
@@ -130,11 +126,10 @@ TEST(WidgetTree, ClassNamesRectanglesAndHitTesting) {
 class EmbeddedView : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(kDebuggingPort, 0) << "no loopback port for the DevTools endpoint";
         auto* frame = new QFrame(&window_);
         auto* group = new QGroupBox("browser", frame);
         auto* holder = new QWidget(group);
-        view_ = new QWebEngineView(holder);
+        view_ = app::createBrowserView(holder);
         view_->setGeometry(0, 0, 400, 300);
         holder->setGeometry(10, 20, 420, 320);
         group->setGeometry(0, 0, 440, 360);
@@ -143,11 +138,8 @@ protected:
         window_.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
 
-        QSignalSpy registered(view_, &QWebEngineView::loadFinished);
         platform::registerBrowserView(view_);
-        ASSERT_TRUE(registered.wait(20000));
-        // The session opens by itself once the view shows its token page.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return windows().isConnected(view_); }, 10000));
+        ASSERT_TRUE(windows().isConnected(view_));
     }
 
     std::string titleThroughAttach() {
@@ -231,11 +223,11 @@ TEST_F(EmbeddedView, RequestsToOtherWidgetsAndUnregisteredViewsFail) {
 
 TEST_F(EmbeddedView, TwoViewsListedInZOrder) {
     QWidget* host = view_->parentWidget();
-    auto* second = new QWebEngineView(host);
+    auto* second = app::createBrowserView(host);
     second->setGeometry(0, 0, 200, 100);
-    QSignalSpy registered(second, &QWebEngineView::loadFinished);
+    second->show();
     platform::registerBrowserView(second);
-    ASSERT_TRUE(registered.wait(20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second->focusProxy() != nullptr; }, 20000));
     const WindowHandle first = windows().handleFor(view_->focusProxy());
     const WindowHandle later = windows().handleFor(second->focusProxy());
 
@@ -260,7 +252,7 @@ TEST_F(EmbeddedView, TwoViewsListedInZOrder) {
 }
 
 // The compatibility layer's rows again, in the embedded engine: the layer is
-// installed there by the view's registration, not by a DevTools session.
+// installed there by the view's own file, not by a DevTools session.
 class EmbeddedCompatibility : public EmbeddedView,
                               public testing::WithParamInterface<compat_cases::PageCase> {
 protected:
