@@ -1,5 +1,8 @@
 #include "embedded/view_binding.h"
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QHash>
@@ -7,6 +10,7 @@
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineScriptCollection>
+#include <QUrl>
 #include <atomic>
 #include <cmath>
 #include <optional>
@@ -224,12 +228,34 @@ std::shared_ptr<ViewBinding> ViewBinding::of(QWebEnginePage* page) {
     QObject* context = binding->context_.get();
     std::weak_ptr<ViewBinding> weak = binding;
     QObject::connect(page, &QObject::destroyed, context, [page] { bindings().remove(page); });
-    // A new document, or a new process for the page, answers afresh.
+    // A new document, or a new process for the page, answers afresh. A page
+    // whose script never ended keeps its process from loading anything
+    // else: when the page is to load something new while it still has not
+    // answered a call that timed out, its process is ended so that the new
+    // document can load in a new one.
     QObject::connect(page, &QWebEnginePage::loadStarted, context, [weak] {
-        if (auto b = weak.lock()) b->newDocument();
+        auto b = weak.lock();
+        if (!b) return;
+        if (b->unanswered_ > 0 && b->page_) {
+            const qint64 pid = b->page_->renderProcessPid();
+            if (pid > 0 && pid != qint64(::getpid())) {
+                b->loadAfterEnd_ = b->page_->url();
+                ::kill(pid_t(pid), SIGKILL);
+            }
+        }
+        b->newDocument();
     });
+    // The load that ended the process is made again in the new one; queued,
+    // as nothing may start from inside the engine's own signal.
     QObject::connect(page, &QWebEnginePage::renderProcessTerminated, context, [weak] {
-        if (auto b = weak.lock()) b->newDocument();
+        auto b = weak.lock();
+        if (!b) return;
+        b->newDocument();
+        const QUrl again = std::exchange(b->loadAfterEnd_, QUrl());
+        if (again.isEmpty()) return;
+        QTimer::singleShot(0, b->context_.get(), [weak, again] {
+            if (auto binding = weak.lock(); binding && binding->page_) binding->page_->load(again);
+        });
     });
     return binding;
 }
@@ -339,6 +365,20 @@ void ViewBinding::flushReleases() {
                              takeReleases() + QStringLiteral(",-1)})(window[\"") + tableKey() +
                              QStringLiteral("\"])"),
                          QWebEngineScript::ApplicationWorld);
+}
+
+std::optional<int> ViewBinding::handlesInPage(int timeoutMs) {
+    if (page_.isNull() || page_->url().isEmpty()) return std::nullopt;
+    auto reply = run(QStringLiteral("(function(e){return typeof e===\"function\"?e(\"\",") +
+                         takeReleases() + QStringLiteral(",-2):[\"Unbound\"]})(window[\"") +
+                         tableKey() + QStringLiteral("\"])"),
+                     QWebEngineScript::ApplicationWorld,
+                     timeoutMs < 0 ? defaultTimeoutMs_ : timeoutMs);
+    const auto* answer = std::get_if<QVariant>(&reply);
+    if (answer == nullptr) return std::nullopt;
+    const QVariantList list = answer->toList();
+    if (list.value(0).toString() != QLatin1String("d")) return std::nullopt;
+    return list.value(1).toInt();
 }
 
 AutomationObject ViewBinding::document(int timeoutMs) {

@@ -3,9 +3,11 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <QVariant>
 #include <QWebEngineScript>
 #include <memory>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -31,7 +33,11 @@ class ViewObject;
 // it must start from the application's own events, never from inside an
 // engine callback. After a call timed out the page is marked as not
 // answering: later calls fail at once (TimedOut) until the page has answered
-// the call that timed out, or a new document starts loading.
+// the call that timed out, or a new document starts loading. A page that
+// never answers (its script loops for ever) holds its renderer process, so
+// that nothing else could load in the view: when a new load starts while the
+// page is so marked, that process is ended and the load is made again in a
+// new one.
 //
 // The objects are the document's own nodes and windows as this world sees
 // them, with the platform's own members; a page's expandos and script
@@ -77,6 +83,9 @@ public:
 
     // How many handles this process holds in all views right now.
     [[nodiscard]] static long liveObjects();
+    // How many objects the page's current table holds (after the releases
+    // made so far are delivered); nothing when the page does not answer.
+    std::optional<int> handlesInPage(int timeoutMs = -1);
 
 private:
     struct Pending;
@@ -96,6 +105,7 @@ private:
     int unanswered_ = 0;
     int documents_ = 0;  // loads started, to tell a navigation from a fault
     int defaultTimeoutMs_ = kDefaultTimeoutMs;
+    QUrl loadAfterEnd_;  // the load that ended a page's process, to make again
 };
 
 // One object of a view's page: a handle in the page's table. Destroying it

@@ -15,7 +15,8 @@
 //   table     the id of the table the caller's handle came from; "" for a
 //             request that holds no handle (the document)
 //   releases  [table id, handle, ...] pairs: handles the caller let go of
-//   handle    the object the call is made on; 0 for the document
+//   handle    the object the call is made on; 0 for the document (-1 only
+//             delivers the releases, -2 answers how many handles are held)
 //   name      the member name, or a function to run with the object as this
 //   kinds     the member kinds to try, wanted the result (see binder.js)
 //   args      the arguments; objects lists [position, handle] pairs whose
@@ -116,6 +117,7 @@ function (key, binderKey) {
             if (releases[i] === id) apply(mapDelete, objects, [releases[i + 1]]);
         }
         if (table !== "" && table !== id) return ["Gone"];
+        if (handle === -2) return ["d", objects.size];
         let target;
         if (handle === 0) {
             target = global.document;
