@@ -42,8 +42,8 @@ void installBrowserScripts(QWebEnginePage* page) {
     // The page's own scripts see the compatibility layer in their world; the
     // late-bound calls run in the application's world and get their own copy
     // there, ahead of the binding that they bind through.
-    scripts.insert(compatibilityLayer(QStringLiteral("compatibility layer"),
-                                      QWebEngineScript::MainWorld));
+    scripts.insert(
+        compatibilityLayer(QStringLiteral("compatibility layer"), QWebEngineScript::MainWorld));
     scripts.insert(compatibilityLayer(QStringLiteral("compatibility layer, application world"),
                                       QWebEngineScript::ApplicationWorld));
     scripts.insert(embedded::ViewBinding::scripts());

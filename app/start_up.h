@@ -7,6 +7,13 @@ namespace app {
 // processes events until the window is closed. Returns the exit code.
 int runScriptMaker(int& argc, char** argv);
 
+// Drops every request for the embedded engine's debugging endpoint (an
+// unauthenticated socket any local process could use to drive the user's
+// pages): QTWEBENGINE_REMOTE_DEBUGGING, --remote-debugging-* switches in
+// QTWEBENGINE_CHROMIUM_FLAGS and on the command line. Call it before the
+// application object is made.
+void refuseDebuggingEndpoint(int& argc, char** argv);
+
 // Makes the directory that holds the program file the current directory.
 // Returns false when it cannot be entered.
 bool enterProgramDirectory();

@@ -60,8 +60,9 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("read.html")));
     if (!file.open(QIODevice::WriteOnly)) return fail("cannot write the page");
-    file.write("<!doctype html><meta charset=utf-8><title>读 title</title>"
-               "<input id=field value=\"值 value\">");
+    file.write(
+        "<!doctype html><meta charset=utf-8><title>读 title</title>"
+        "<input id=field value=\"值 value\">");
     file.close();
     QSignalSpy loaded(&view, &QWebEngineView::loadFinished);
     view.setUrl(QUrl::fromLocalFile(file.fileName()));

@@ -8,9 +8,9 @@
 #include <QHash>
 #include <QRandomGenerator>
 #include <QTimer>
+#include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineScriptCollection>
-#include <QUrl>
 #include <atomic>
 #include <cmath>
 #include <optional>
@@ -328,7 +328,8 @@ bool ViewBinding::installInto(int timeoutMs) {
         if (script.worldId() != QWebEngineScript::ApplicationWorld ||
             script.name() == QLatin1String(kScriptName))
             continue;
-        source += QStringLiteral("try{\n") + script.sourceCode() + QStringLiteral("\n}catch(e){}\n");
+        source +=
+            QStringLiteral("try{\n") + script.sourceCode() + QStringLiteral("\n}catch(e){}\n");
     }
     source += installSource();
     return !std::holds_alternative<Failure>(
@@ -369,11 +370,10 @@ void ViewBinding::flushReleases() {
 
 std::optional<int> ViewBinding::handlesInPage(int timeoutMs) {
     if (page_.isNull() || page_->url().isEmpty()) return std::nullopt;
-    auto reply = run(QStringLiteral("(function(e){return typeof e===\"function\"?e(\"\",") +
-                         takeReleases() + QStringLiteral(",-2):[\"Unbound\"]})(window[\"") +
-                         tableKey() + QStringLiteral("\"])"),
-                     QWebEngineScript::ApplicationWorld,
-                     timeoutMs < 0 ? defaultTimeoutMs_ : timeoutMs);
+    auto reply = run(
+        QStringLiteral("(function(e){return typeof e===\"function\"?e(\"\",") + takeReleases() +
+            QStringLiteral(",-2):[\"Unbound\"]})(window[\"") + tableKey() + QStringLiteral("\"])"),
+        QWebEngineScript::ApplicationWorld, timeoutMs < 0 ? defaultTimeoutMs_ : timeoutMs);
     const auto* answer = std::get_if<QVariant>(&reply);
     if (answer == nullptr) return std::nullopt;
     const QVariantList list = answer->toList();
@@ -393,12 +393,9 @@ AutomationObject ViewBinding::document(int timeoutMs) {
     return {};
 }
 
-std::variant<AutomationValue, Failure> ViewBinding::call(const QString& table, int handle,
-                                                         const QString& nameOrFunction,
-                                                         bool isFunction, const QString& kinds,
-                                                         ResultKind wanted,
-                                                         const Arguments& arguments,
-                                                         int timeoutMs) {
+std::variant<AutomationValue, Failure> ViewBinding::call(
+    const QString& table, int handle, const QString& nameOrFunction, bool isFunction,
+    const QString& kinds, ResultKind wanted, const Arguments& arguments, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs < 0 ? defaultTimeoutMs_ : timeoutMs);
     QString argumentList;
     QString objects;
@@ -448,8 +445,8 @@ std::variant<AutomationValue, Failure> ViewBinding::call(const QString& table, i
         const QVariantList last = answer.last().toList();
         if (last.size() == 2 && last.at(0).toString() == QLatin1String("x")) {
             answer.removeLast();
-            auto ran = run(last.at(1).toString(), QWebEngineScript::MainWorld,
-                           remainingMs(deadline));
+            auto ran =
+                run(last.at(1).toString(), QWebEngineScript::MainWorld, remainingMs(deadline));
             // Errors of the code itself are not reported; a page that does
             // not answer is.
             if (const auto* failure = std::get_if<Failure>(&ran)) {

@@ -4,6 +4,8 @@
 // loops costs one call its bound and no more, handles are released, frames of
 // the same origin are reached through their documents, and a handle of a
 // document that is gone fails as disconnected.
+#include "embedded/view_binding.h"
+
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -16,7 +18,6 @@
 
 #include "app/browser_view.h"
 #include "automation/late_bound.h"
-#include "embedded/view_binding.h"
 #include "platform/widget_window_system.h"
 
 using namespace automation;
