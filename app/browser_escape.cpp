@@ -60,7 +60,8 @@ const char* const kWatcherScript = R"(
   Object.defineProperty(global, 'scriptMakerEscapes', {value: function () {
     return [escapes, free];
   }});
-})()";
+})
+)";
 
 const QString& processToken() {
     static const QString token = QUuid::createUuid().toString(QUuid::WithoutBraces);

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QUrl>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 
 #include "tests/support/fixture_server.h"
@@ -144,7 +145,7 @@ TEST_P(EscapeInFrameTest, ClosesOnlyWhenTheFrameLetsTheKeyThrough) {
     }
     // The top page has its verdict on the Esc; the watcher reads it within
     // a few tens of milliseconds, and the window stays.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return escapeVerdicts() == 1; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return escapeVerdicts() == 1; }, 10000)) << escapeVerdicts();
     EXPECT_FALSE(QTest::qWaitFor([&] { return !window().isVisible(); }, 500));
 }
 
