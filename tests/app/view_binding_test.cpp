@@ -1,7 +1,8 @@
 // The embedded view's own late-bound backend (runJavaScript in the
 // application's world, a table of handles in the page): what a hostile page
 // does in its own world cannot change how members bind, a page that throws or
-// loops costs one call its bound and no more, handles are released, frames of
+// loops costs one call its bound and no more, a call inside another's wait is
+// refused, handles are released, frames of
 // the same origin are reached through their documents, and a handle of a
 // document that is gone fails as disconnected.
 #include "embedded/view_binding.h"
@@ -11,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <memory>
@@ -129,6 +131,10 @@ TEST_F(ViewBindingTest, ABusyPageCostsOneBoundThenRecovers) {
 
     // The click's own call returns an object, which the page gives only after
     // its loop: that late object is released, not leaked.
+    // A call made while that one waits (from an event its wait dispatches)
+    // is refused at once.
+    std::optional<Failure> nested;
+    QTimer::singleShot(0, [&] { nested = readFailure(doc, "title"); });
     QElapsedTimer timer;
     timer.start();
     auto clicked = busy.remote()->runFunction("function () { this.click(); return this; }", {},
@@ -139,6 +145,7 @@ TEST_F(ViewBindingTest, ABusyPageCostsOneBoundThenRecovers) {
     EXPECT_GE(firstMs, kBoundMs - 50);
     EXPECT_LT(firstMs, kBoundMs + 1000);
     EXPECT_TRUE(binding_->isMarkedUnanswering());
+    EXPECT_EQ(nested, Failure::Reentered);
 
     timer.start();
     EXPECT_EQ(readFailure(doc, "title"), Failure::TimedOut);

@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 #include <memory>
 
@@ -256,11 +257,13 @@ TEST_F(EmbeddedView, TwoViewsListedInZOrder) {
 class EmbeddedCompatibility : public EmbeddedView,
                               public testing::WithParamInterface<compat_cases::PageCase> {
 protected:
-    // The value of a page expression; undefined when it threw or the page did
-    // not answer. The result is only stored in the engine's callback.
-    QJsonValue evaluate(const std::string& expression) {
+    // The value of a page expression in `world`; undefined when it threw or
+    // the page did not answer. The result is only stored in the engine's
+    // callback.
+    QJsonValue evaluate(const std::string& expression,
+                        quint32 world = QWebEngineScript::MainWorld) {
         auto result = std::make_shared<std::optional<QVariant>>();
-        view_->page()->runJavaScript(QString::fromStdString(expression),
+        view_->page()->runJavaScript(QString::fromStdString(expression), world,
                                      [result](const QVariant& value) { *result = value; });
         if (!QTest::qWaitFor([&] { return result->has_value(); }, 10000))
             return QJsonValue::Undefined;
@@ -282,6 +285,42 @@ TEST_P(EmbeddedCompatibility, BehavesAsInTheLaunchedBrowser) {
 
 INSTANTIATE_TEST_SUITE_P(Embedded, EmbeddedCompatibility,
                          testing::ValuesIn(compat_cases::pageCases()),
+                         [](const testing::TestParamInfo<compat_cases::PageCase>& info) {
+                             return info.param.name;
+                         });
+
+// The same rows in the application's world, where the view's late-bound calls
+// run and bind through the layer's copy there. Rows that read the page's own
+// script variables (its event log, functions it defined) or that run script
+// for the page (execScript, whose code goes to the page's world and is tested
+// through late-bound calls) do not apply to that world.
+class EmbeddedCompatibilityInApplicationWorld : public EmbeddedCompatibility {};
+
+TEST_P(EmbeddedCompatibilityInApplicationWorld, BehavesAsInThePagesWorld) {
+    const compat_cases::PageCase& c = GetParam();
+    ASSERT_TRUE(load(*view_, QUrl::fromLocalFile(QStringLiteral(FIXTURE_DIR "/") +
+                                                 QString::fromStdString(c.fixture))));
+    const QJsonValue expected =
+        QJsonDocument::fromJson(QByteArray::fromStdString("[" + c.expected + "]")).array().at(0);
+    const QJsonValue got = evaluate(c.expression, QWebEngineScript::ApplicationWorld);
+    EXPECT_EQ(got, expected)
+        << c.expression << "\n gave "
+        << QJsonDocument(QJsonArray{got}).toJson(QJsonDocument::Compact).toStdString();
+}
+
+std::vector<compat_cases::PageCase> applicationWorldCases() {
+    std::vector<compat_cases::PageCase> cases;
+    for (const compat_cases::PageCase& c : compat_cases::pageCases()) {
+        const bool pageScript = c.name.starts_with("FireEvent") ||
+                                c.name.starts_with("ExecScript") ||
+                                c.name.starts_with("PageDefinitions");
+        if (!pageScript) cases.push_back(c);
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Embedded, EmbeddedCompatibilityInApplicationWorld,
+                         testing::ValuesIn(applicationWorldCases()),
                          [](const testing::TestParamInfo<compat_cases::PageCase>& info) {
                              return info.param.name;
                          });
