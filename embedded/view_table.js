@@ -1,11 +1,11 @@
 // The handle table of an embedded view: installed into the application's own
 // world of every document of the view (the top document's table is the one
 // in use; a frame's copy only gives its window the execScript below), after
-// the binder (automation/binder.js,
-// installed there under `binderKey`). The page's scripts live in another
-// world and can reach neither this table nor the binder; the objects they
-// share with this world are the document's own nodes and windows, seen here
-// with the platform's own members only (no expando of the page shows here).
+// the binder (automation/binder.js, installed there under `binderKey`). The
+// page's scripts live in another world and can reach neither this table nor
+// the binder; the objects they share with this world are the document's own
+// nodes and windows, seen here with the platform's own members only (no
+// expando of the page shows here).
 //
 // Every late-bound call is one script run in this world that calls the
 // function installed under `key`:
@@ -19,8 +19,8 @@
 //             delivers the releases, -2 answers how many handles are held)
 //   name      the member name, or a function to run with the object as this
 //   kinds     the member kinds to try, wanted the result (see binder.js)
-//   args      the arguments; objects lists [position, handle] pairs whose
-//             arguments are objects of this table
+//   args      the arguments; objects is a flat list of position, handle
+//             pairs whose arguments are objects of this table
 //
 // It answers with a small array that the embedder reads:
 //   ["s", text] ["d", number] ["D", "NaN" | "Infinity" | "-Infinity" | "-0"]
