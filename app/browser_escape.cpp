@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
+#include <QUuid>
 #include <QVariant>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -16,36 +17,72 @@ namespace {
 constexpr int kAttempts = 30;
 constexpr int kAttemptIntervalMs = 30;
 
-// Runs in its own world: the page neither sees nor changes it, but the
-// events are the page's own. The verdict is taken once the event's dispatch
-// has finished, so every page handler has had its say.
+// Runs in the application's world of every document, frames included: the
+// page neither sees nor changes it, but the events are the page's own. The
+// verdict on an Esc key-down is taken once the event's dispatch has finished,
+// so every page handler has had its say. A frame hands its verdict to the
+// top document's watcher: directly when it may reach it (same origin), else
+// as a message carrying this process's token.
 const char* const kWatcherScript = R"(
-(function () {
-  let escapes = 0, decided = 0, free = 0;
-  window.addEventListener('keydown', function (event) {
-    if (event.key !== 'Escape') return;
+(function (token) {
+  const global = window;
+  const isTop = global.top === global;
+  if (isTop && typeof global.scriptMakerEscapes === 'function') return;
+  let escapes = 0, free = 0;
+  function record(isFree) {
     const number = ++escapes;
-    setTimeout(function () {
-      if (!event.defaultPrevented) free = number;
-      decided = number;
-    }, 0);
+    if (isFree) free = number;
+  }
+  function report(isFree) {
+    if (isTop) return record(isFree);
+    try {
+      global.top.scriptMakerEscapeVerdict(token, isFree);
+    } catch (e) {
+      global.top.postMessage({scriptMakerEscape: token, free: isFree}, '*');
+    }
+  }
+  global.addEventListener('keydown', function (event) {
+    if (event.key !== 'Escape') return;
+    setTimeout(function () { report(!event.defaultPrevented); }, 0);
+  });
+  if (!isTop) return;
+  Object.defineProperty(global, 'scriptMakerEscapeVerdict', {value: function (from, isFree) {
+    if (from === token) record(isFree === true);
+  }});
+  global.addEventListener('message', function (event) {
+    const data = event.data;
+    if (data !== null && typeof data === 'object' && data.scriptMakerEscape === token &&
+        event.source !== global) {
+      record(data.free === true);
+    }
   });
   // How many Esc key-downs have their verdict, and the last one let through.
-  window.scriptMakerEscapes = function () { return [decided, free]; };
-})();
+  Object.defineProperty(global, 'scriptMakerEscapes', {value: function () {
+    return [escapes, free];
+  }});
+})
 )";
+
+const QString& processToken() {
+    static const QString token = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return token;
+}
 
 }  // namespace
 
-BrowserEscapeWatcher::BrowserEscapeWatcher(QWebEngineView* view, std::function<void()> onFreeEscape)
-    : QObject(view), view_(view), onFreeEscape_(std::move(onFreeEscape)) {
+QWebEngineScript escapeWatcherScript() {
     QWebEngineScript script;
     script.setName(QStringLiteral("scriptmaker-escape"));
-    script.setSourceCode(QString::fromUtf8(kWatcherScript));
+    script.setSourceCode(QString::fromUtf8(kWatcherScript) + QStringLiteral("(\"") +
+                         processToken() + QStringLiteral("\");"));
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
-    script.setRunsOnSubFrames(false);
-    view->page()->scripts().insert(script);
+    script.setRunsOnSubFrames(true);
+    return script;
+}
+
+BrowserEscapeWatcher::BrowserEscapeWatcher(QWebEngineView* view, std::function<void()> onFreeEscape)
+    : QObject(view), view_(view), onFreeEscape_(std::move(onFreeEscape)) {
     qApp->installEventFilter(this);
 }
 

@@ -8,4 +8,11 @@ namespace app {
 // code.
 int runScriptMaker(int& argc, char** argv);
 
+// Drops every request for the embedded engine's debugging endpoint (an
+// unauthenticated socket any local process could use to drive the user's
+// pages): QTWEBENGINE_REMOTE_DEBUGGING, --remote-debugging-* switches in
+// QTWEBENGINE_CHROMIUM_FLAGS and on the command line. Call it before the
+// application object is made.
+void refuseDebuggingEndpoint(int& argc, char** argv);
+
 }  // namespace app

@@ -1,10 +1,5 @@
 #include "automation/embedded_endpoint.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -21,28 +16,6 @@
 namespace automation {
 
 namespace {
-
-constexpr char kEnvironmentName[] = "QTWEBENGINE_REMOTE_DEBUGGING";
-
-quint16 reservedPort = 0;
-
-// A free loopback port, found without a QCoreApplication (it may not exist
-// yet): bind to port 0 and ask which one the system gave.
-quint16 freeLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return 0;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    quint16 port = 0;
-    socklen_t length = sizeof address;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
 
 std::variant<QByteArray, Failure> httpGet(const QUrl& url, int timeoutMs) {
     if (isWaiting()) return Failure::Reentered;
@@ -65,22 +38,6 @@ std::variant<QByteArray, Failure> httpGet(const QUrl& url, int timeoutMs) {
 }
 
 }  // namespace
-
-quint16 reserveEmbeddedDebuggingPort() {
-    if (reservedPort != 0) return reservedPort;
-    reservedPort = freeLoopbackPort();
-    if (reservedPort != 0)
-        qputenv(kEnvironmentName, QStringLiteral("127.0.0.1:%1").arg(reservedPort).toLatin1());
-    return reservedPort;
-}
-
-quint16 embeddedDebuggingPort() {
-    if (reservedPort != 0) return reservedPort;
-    const QString value = QString::fromLocal8Bit(qgetenv(kEnvironmentName));
-    bool ok = false;
-    const uint port = value.section(':', -1).toUInt(&ok);
-    return ok && port > 0 && port < 65536 ? quint16(port) : 0;
-}
 
 std::variant<QJsonArray, Failure> listTargets(quint16 port, int timeoutMs) {
     auto body = httpGet(QUrl(QStringLiteral("http://127.0.0.1:%1/json/list").arg(port)), timeoutMs);

@@ -33,7 +33,6 @@
 #include "app/element_picker.h"
 #include "app/main_window.h"
 #include "app/operation_tools.h"
-#include "automation/embedded_endpoint.h"
 #include "platform/widget_window_system.h"
 
 namespace {
@@ -117,7 +116,6 @@ int fail(const char* why) {
 
 int main(int argc, char** argv) {
     if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    automation::reserveEmbeddedDebuggingPort();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     const int movements = argc > 1 ? std::max(2, std::atoi(argv[1])) : 300;
@@ -129,7 +127,7 @@ int main(int argc, char** argv) {
     QWebEngineView& view = *window.browser();
     if (!QTest::qWaitFor(
             [&] { return platform::WidgetWindowSystem::instance().isConnected(&view); }, 20000))
-        return fail("no DevTools session to the embedded view");
+        return fail("the embedded view is not bound");
 
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("pick.html")));

@@ -2,22 +2,11 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QDeadlineTimer>
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QTimer>
-#include <QUrl>
-#include <QUuid>
-#include <QWebEnginePage>
-#include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 #include <QWidget>
 #include <algorithm>
 
-#include "automation/cdp_session.h"
-#include "automation/embedded_endpoint.h"
-#include "page/compatibility_layer.h"
+#include "embedded/view_binding.h"
 
 namespace platform {
 namespace {
@@ -25,12 +14,6 @@ namespace {
 // Handles keep the top bit clear, as real window handles read as positive
 // numbers by the walks over children.
 constexpr WindowHandle kLastHandle = 0x7FFFFFFFu;
-
-QString tokenAddress(const QString& token) { return QStringLiteral("about:blank#") + token; }
-
-int remainingMs(const QDeadlineTimer& deadline) {
-    return int(std::max<qint64>(1, deadline.remainingTime()));
-}
 
 }  // namespace
 
@@ -43,8 +26,8 @@ WidgetWindowSystem::~WidgetWindowSystem() {
 }
 
 WidgetWindowSystem& WidgetWindowSystem::instance() {
-    // Never destroyed: sessions and sockets must not be torn down after the
-    // application object is gone.
+    // Never destroyed: nothing of it may be torn down after the application
+    // object is gone.
     static WidgetWindowSystem* system = [] {
         auto* created = new WidgetWindowSystem;
         created->previous_ = setWindowSystem(created);
@@ -151,115 +134,23 @@ ScreenPoint WidgetWindowSystem::cursorPosition() {
 
 void WidgetWindowSystem::registerBrowserView(QWebEngineView* view) {
     if (view == nullptr || views_.contains(view)) return;
-    auto registered = std::make_shared<RegisteredView>();
-    registered->view = view;
-    registered->token = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    views_.insert(view, registered);
-
-    QWebEngineScript compat;
-    compat.setName(QStringLiteral("compatibility layer"));
-    compat.setSourceCode(page::compatibilityLayerSource());
-    compat.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    compat.setWorldId(QWebEngineScript::MainWorld);
-    compat.setRunsOnSubFrames(true);
-    view->page()->scripts().insert(compat);
-
+    views_.insert(view, view);
     QObject::connect(view, &QObject::destroyed, context_.get(),
                      [this, view] { views_.remove(view); });
-    // Once the token address has loaded, the view's target is looked up and
-    // its session opened, early, so that the session's settings (a content
-    // policy that must not stop the library's scripts) hold for the pages
-    // the view loads next. The work is queued: a wait inside the engine's own
-    // signal would never end.
-    std::weak_ptr<RegisteredView> weak = registered;
-    auto once = std::make_shared<QMetaObject::Connection>();
-    *once = QObject::connect(view, &QWebEngineView::loadFinished, context_.get(),
-                             [this, weak, once](bool ok) {
-                                 QObject::disconnect(*once);
-                                 if (!ok) return;
-                                 QTimer::singleShot(0, context_.get(), [this, weak] {
-                                     if (auto r = weak.lock(); r && r->view) sessionFor(*r, 1000);
-                                 });
-                             });
-    view->setUrl(QUrl(tokenAddress(registered->token)));
 }
 
 bool WidgetWindowSystem::isConnected(QWebEngineView* view) const {
-    const std::shared_ptr<RegisteredView> registered = views_.value(view);
-    return registered && registered->session && registered->session->isConnected();
-}
-
-quint16 WidgetWindowSystem::debuggingPort() const {
-    return port_ != 0 ? port_ : automation::embeddedDebuggingPort();
-}
-
-bool WidgetWindowSystem::findTarget(RegisteredView& registered, int timeoutMs) {
-    const quint16 port = debuggingPort();
-    if (port == 0 || registered.view.isNull()) return false;
-    auto targets = automation::listTargets(port, timeoutMs);
-    const auto* list = std::get_if<QJsonArray>(&targets);
-    if (list == nullptr) return false;
-
-    // The page still showing the token address is the view's. When the view
-    // has moved on before it was found, a page showing the view's current
-    // address is taken, if it is the only one that no other view claims.
-    const QString token = tokenAddress(registered.token);
-    const QUrl current = registered.view->url();
-    QString byAddress;
-    int sameAddress = 0;
-    for (const QJsonValue& entry : *list) {
-        const QJsonObject target = entry.toObject();
-        if (target.value("type").toString() != QLatin1String("page")) continue;
-        const QString id = target.value("id").toString();
-        const QString url = target.value("url").toString();
-        if (url == token) {
-            registered.targetId = id;
-            return true;
-        }
-        const bool claimed = std::any_of(views_.cbegin(), views_.cend(), [&](const auto& other) {
-            return other.get() != &registered && other->targetId == id;
-        });
-        if (!claimed && QUrl(url) == current) {
-            byAddress = id;
-            ++sameAddress;
-        }
-    }
-    if (sameAddress != 1) return false;
-    registered.targetId = byAddress;
-    return true;
-}
-
-std::shared_ptr<automation::CdpSession> WidgetWindowSystem::sessionFor(RegisteredView& registered,
-                                                                       int timeoutMs) {
-    if (registered.session && registered.session->isConnected()) return registered.session;
-    registered.session.reset();
-    const quint16 port = debuggingPort();
-    if (port == 0) return nullptr;
-    const QDeadlineTimer deadline(timeoutMs);
-    if (registered.targetId.isEmpty() && !findTarget(registered, timeoutMs)) return nullptr;
-    registered.session =
-        automation::openPageSessionById(port, registered.targetId, remainingMs(deadline));
-    return registered.session;
+    const QPointer<QWebEngineView> registered = views_.value(view);
+    return registered && registered->page() != nullptr;
 }
 
 automation::AutomationObject WidgetWindowSystem::requestDocument(
     WindowHandle window, std::chrono::milliseconds timeout) {
     QWebEngineView* view = viewOfDocumentWidget(widgetFor(window));
-    if (view == nullptr) return {};
-    const std::shared_ptr<RegisteredView> registered = views_.value(view);
-    if (!registered) return {};
-    const QDeadlineTimer deadline(timeout.count());
-    std::shared_ptr<automation::CdpSession> session =
-        sessionFor(*registered, remainingMs(deadline));
-    if (!session) return {};
-    automation::AutomationObject document = session->document(remainingMs(deadline));
-    // A session that broke since its last use (the engine restarted the
-    // page's process) is opened again once, within the same bound.
-    if (document.isEmpty() && !session->isConnected() && !deadline.hasExpired()) {
-        session = sessionFor(*registered, remainingMs(deadline));
-        if (session) document = session->document(remainingMs(deadline));
-    }
-    return document;
+    if (view == nullptr || !views_.value(view)) return {};
+    const std::shared_ptr<embedded::ViewBinding> binding = embedded::ViewBinding::of(view->page());
+    if (!binding) return {};
+    return binding->document(int(std::max<qint64>(1, timeout.count())));
 }
 
 void registerBrowserView(QWebEngineView* view) {

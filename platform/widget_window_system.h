@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QPointer>
-#include <QString>
 #include <memory>
 
 #include "platform/window_system.h"
@@ -10,10 +9,6 @@
 class QObject;
 class QWidget;
 class QWebEngineView;
-
-namespace automation {
-class CdpSession;
-}
 
 namespace platform {
 
@@ -29,10 +24,11 @@ namespace platform {
 // "Internet Explorer_Server".
 //
 // A document request to the document widget of a registered view answers with
-// that view's current document, over the embedded engine's DevTools endpoint
-// (127.0.0.1 only), within the request's time bound. The session to a view is
-// kept; the document is fetched afresh on every request. Requests must start
-// from the application's own events, never from inside a browser callback.
+// that view's current document, through the view's own late-bound backend
+// (embedded::ViewBinding: script in the application's world of the page, no
+// debugging endpoint and no socket), within the request's time bound. The
+// document is fetched afresh on every request. Requests must start from the
+// application's own events, never from inside a browser callback.
 class WidgetWindowSystem final : public WindowSystem {
 public:
     WidgetWindowSystem();
@@ -49,19 +45,12 @@ public:
     // The live widget behind `handle`; null when there is none (any more).
     QWidget* widgetFor(WindowHandle handle) const;
 
-    // Makes `view` reachable by document requests: installs the compatibility
-    // layer into every document it will load (frames included) and loads
-    // "about:blank#<token>" once, by which the view's DevTools target is
-    // recognised. Call it before the view loads anything else. Registering a
-    // view twice does nothing.
+    // Makes `view` reachable by document requests. It loads nothing and adds
+    // no script: the view is made with its scripts (app/browser_view.h).
+    // Registering a view twice does nothing.
     void registerBrowserView(QWebEngineView* view);
 
-    // The DevTools port of the embedded engine; 0 (the default) takes the
-    // port that the process reserved or that QTWEBENGINE_REMOTE_DEBUGGING names.
-    void setDebuggingPort(quint16 port) { port_ = port; }
-
-    // Whether a session to the registered `view` is open (it opens by itself
-    // after the view's first load, or at the first document request).
+    // Whether `view` is registered and has a page that requests can reach.
     [[nodiscard]] bool isConnected(QWebEngineView* view) const;
 
     // The embedded view whose document widget `widget` is; null otherwise.
@@ -77,23 +66,12 @@ public:
                                                  std::chrono::milliseconds timeout) override;
 
 private:
-    struct RegisteredView {
-        QPointer<QWebEngineView> view;
-        QString token;     // the address "about:blank#<token>" it loaded first
-        QString targetId;  // its DevTools target, once found
-        std::shared_ptr<automation::CdpSession> session;
-    };
-
     std::vector<WindowHandle> children(WindowHandle parent);
-    quint16 debuggingPort() const;
-    bool findTarget(RegisteredView& registered, int timeoutMs);
-    std::shared_ptr<automation::CdpSession> sessionFor(RegisteredView& registered, int timeoutMs);
 
     QHash<QWidget*, WindowHandle> handles_;
     QHash<WindowHandle, QWidget*> widgets_;
     WindowHandle nextHandle_ = 1;
-    QHash<QWebEngineView*, std::shared_ptr<RegisteredView>> views_;
-    quint16 port_ = 0;
+    QHash<QWebEngineView*, QPointer<QWebEngineView>> views_;
     std::unique_ptr<QObject> context_;
     WindowSystem* previous_ = nullptr;
     bool installed_ = false;

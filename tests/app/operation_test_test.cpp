@@ -15,7 +15,7 @@
 #include <functional>
 #include <vector>
 
-#include "automation/cdp_remote_object.h"
+#include "embedded/view_binding.h"
 #include "tests/app/tool_window.h"
 
 namespace {
@@ -152,20 +152,20 @@ TEST_F(OperationTest, NothingRunsWithoutASelectedKindButTheMessageShows) {
 }
 
 TEST_F(OperationTest, TwoTestsInARowLeaveNothingBehind) {
-    const long before = automation::CdpRemoteObject::liveCount();
+    const long before = embedded::ViewBinding::liveObjects();
     compose("点击按钮", "login", "0");
     for (int round = 1; round <= 2; ++round) {
         SCOPED_TRACE(round);
         long duringMessage = 0;
         expectClosingMessage(clickTest([&] {
-                                 duringMessage = automation::CdpRemoteObject::liveCount();
+                                 duringMessage = embedded::ViewBinding::liveObjects();
                                  return false;
                              }),
                              "已点击按钮：代码“login”，按 ID 查找（代码种类 0）。");
         // While the message shows, the page object still holds its document;
         // once the click is over it and every object it reached are gone.
         EXPECT_GT(duringMessage, before);
-        EXPECT_EQ(automation::CdpRemoteObject::liveCount(), before);
+        EXPECT_EQ(embedded::ViewBinding::liveObjects(), before);
     }
     EXPECT_EQ(evaluate("JSON.stringify(window.clicks)").toString(), R"(["login","login"])");
 }

@@ -1,12 +1,9 @@
 // Reaching a page over a DevTools endpoint that already listens: a browser
-// started with a debugging port, and the embedded engine's own endpoint,
-// found by the address its view loaded.
+// started with a debugging port. (The embedded engine has no endpoint.)
 #include <gtest/gtest.h>
 
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QUuid>
-#include <QWebEngineView>
 
 #include "automation/cdp_session.h"
 #include "automation/chromium_process.h"
@@ -78,33 +75,6 @@ TEST(DebuggingPort, MissingPageOrEndpointGivesNoSession) {
     EXPECT_EQ(openPageSession(port, uniqueBlank(), 5000), nullptr);
     EXPECT_EQ(openPageSession(freePort(), "about:blank", 2000), nullptr);
     EXPECT_TRUE(std::holds_alternative<Failure>(listTargets(freePort(), 2000)));
-}
-
-TEST(EmbeddedEngine, ViewDocumentIsReachedThroughItsOwnEndpoint) {
-    ASSERT_NE(embeddedDebuggingPort(), 0) << "the test main reserves the port";
-    QWebEngineView view;
-    view.resize(400, 300);
-    view.show();
-    const QString address = uniqueBlank();
-    QSignalSpy loaded(&view, &QWebEngineView::loadFinished);
-    view.load(QUrl(address));
-    ASSERT_TRUE(loaded.wait(20000));
-
-    auto session = openPageSession(embeddedDebuggingPort(), address, 10000);
-    ASSERT_NE(session, nullptr);
-    EXPECT_EQ(readText(session->document(), "URL"), address.toStdString());
-
-    // A document the view loads by itself afterwards is reachable too.
-    loaded.clear();
-    view.load(QUrl(testsupport::fixtureUrl("automation/members.html")));
-    ASSERT_TRUE(loaded.wait(20000));
-    const AutomationObject document = session->document();
-    const AutomationObject box = callForObject(document, "getElementById", {std::string("box")});
-    EXPECT_EQ(readText(box, "title"), "你好, 世界 😀");
-    const AutomationObject field =
-        callForObject(document, "getElementById", {std::string("field")});
-    EXPECT_TRUE(writeProperty(field, "Value", std::string("测试成功")));
-    EXPECT_EQ(readText(field, "value"), "测试成功");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The window system over a real widget tree under X: handles, children in Z
 // order, class names, hit testing, and document requests answered by embedded
-// browser views through their DevTools endpoint.
+// browser views through their own late-bound backend (no endpoint).
 #include "platform/widget_window_system.h"
 
 #include <gtest/gtest.h>
@@ -17,10 +17,11 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 #include <memory>
 
-#include "automation/embedded_endpoint.h"
+#include "app/browser_view.h"
 #include "automation/late_bound.h"
 #include "page/web_page.h"
 #include "tests/page/compat_cases.h"
@@ -29,10 +30,6 @@ namespace {
 
 using platform::WidgetWindowSystem;
 using platform::WindowHandle;
-
-// The embedded engine reads its DevTools port when it starts, so the port is
-// chosen before main() creates the application.
-const quint16 kDebuggingPort = automation::reserveEmbeddedDebuggingPort();
 
 WidgetWindowSystem& windows() { return WidgetWindowSystem::instance(); }
 
@@ -130,11 +127,10 @@ TEST(WidgetTree, ClassNamesRectanglesAndHitTesting) {
 class EmbeddedView : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(kDebuggingPort, 0) << "no loopback port for the DevTools endpoint";
         auto* frame = new QFrame(&window_);
         auto* group = new QGroupBox("browser", frame);
         auto* holder = new QWidget(group);
-        view_ = new QWebEngineView(holder);
+        view_ = app::createBrowserView(holder);
         view_->setGeometry(0, 0, 400, 300);
         holder->setGeometry(10, 20, 420, 320);
         group->setGeometry(0, 0, 440, 360);
@@ -143,11 +139,8 @@ protected:
         window_.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
 
-        QSignalSpy registered(view_, &QWebEngineView::loadFinished);
         platform::registerBrowserView(view_);
-        ASSERT_TRUE(registered.wait(20000));
-        // The session opens by itself once the view shows its token page.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return windows().isConnected(view_); }, 10000));
+        ASSERT_TRUE(windows().isConnected(view_));
     }
 
     std::string titleThroughAttach() {
@@ -231,11 +224,11 @@ TEST_F(EmbeddedView, RequestsToOtherWidgetsAndUnregisteredViewsFail) {
 
 TEST_F(EmbeddedView, TwoViewsListedInZOrder) {
     QWidget* host = view_->parentWidget();
-    auto* second = new QWebEngineView(host);
+    auto* second = app::createBrowserView(host);
     second->setGeometry(0, 0, 200, 100);
-    QSignalSpy registered(second, &QWebEngineView::loadFinished);
+    second->show();
     platform::registerBrowserView(second);
-    ASSERT_TRUE(registered.wait(20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second->focusProxy() != nullptr; }, 20000));
     const WindowHandle first = windows().handleFor(view_->focusProxy());
     const WindowHandle later = windows().handleFor(second->focusProxy());
 
@@ -260,15 +253,17 @@ TEST_F(EmbeddedView, TwoViewsListedInZOrder) {
 }
 
 // The compatibility layer's rows again, in the embedded engine: the layer is
-// installed there by the view's registration, not by a DevTools session.
+// installed there by the view's own file, not by a DevTools session.
 class EmbeddedCompatibility : public EmbeddedView,
                               public testing::WithParamInterface<compat_cases::PageCase> {
 protected:
-    // The value of a page expression; undefined when it threw or the page did
-    // not answer. The result is only stored in the engine's callback.
-    QJsonValue evaluate(const std::string& expression) {
+    // The value of a page expression in `world`; undefined when it threw or
+    // the page did not answer. The result is only stored in the engine's
+    // callback.
+    QJsonValue evaluate(const std::string& expression,
+                        quint32 world = QWebEngineScript::MainWorld) {
         auto result = std::make_shared<std::optional<QVariant>>();
-        view_->page()->runJavaScript(QString::fromStdString(expression),
+        view_->page()->runJavaScript(QString::fromStdString(expression), world,
                                      [result](const QVariant& value) { *result = value; });
         if (!QTest::qWaitFor([&] { return result->has_value(); }, 10000))
             return QJsonValue::Undefined;
@@ -290,6 +285,42 @@ TEST_P(EmbeddedCompatibility, BehavesAsInTheLaunchedBrowser) {
 
 INSTANTIATE_TEST_SUITE_P(Embedded, EmbeddedCompatibility,
                          testing::ValuesIn(compat_cases::pageCases()),
+                         [](const testing::TestParamInfo<compat_cases::PageCase>& info) {
+                             return info.param.name;
+                         });
+
+// The same rows in the application's world, where the view's late-bound calls
+// run and bind through the layer's copy there. Rows that read the page's own
+// script variables (its event log, functions it defined) or that run script
+// for the page (execScript, whose code goes to the page's world and is tested
+// through late-bound calls) do not apply to that world.
+class EmbeddedCompatibilityInApplicationWorld : public EmbeddedCompatibility {};
+
+TEST_P(EmbeddedCompatibilityInApplicationWorld, BehavesAsInThePagesWorld) {
+    const compat_cases::PageCase& c = GetParam();
+    ASSERT_TRUE(load(*view_, QUrl::fromLocalFile(QStringLiteral(FIXTURE_DIR "/") +
+                                                 QString::fromStdString(c.fixture))));
+    const QJsonValue expected =
+        QJsonDocument::fromJson(QByteArray::fromStdString("[" + c.expected + "]")).array().at(0);
+    const QJsonValue got = evaluate(c.expression, QWebEngineScript::ApplicationWorld);
+    EXPECT_EQ(got, expected)
+        << c.expression << "\n gave "
+        << QJsonDocument(QJsonArray{got}).toJson(QJsonDocument::Compact).toStdString();
+}
+
+std::vector<compat_cases::PageCase> applicationWorldCases() {
+    std::vector<compat_cases::PageCase> cases;
+    for (const compat_cases::PageCase& c : compat_cases::pageCases()) {
+        const bool pageScript = c.name.starts_with("FireEvent") ||
+                                c.name.starts_with("ExecScript") ||
+                                c.name.starts_with("PageDefinitions");
+        if (!pageScript) cases.push_back(c);
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Embedded, EmbeddedCompatibilityInApplicationWorld,
+                         testing::ValuesIn(applicationWorldCases()),
                          [](const testing::TestParamInfo<compat_cases::PageCase>& info) {
                              return info.param.name;
                          });

@@ -6,13 +6,9 @@
 
 #include <QApplication>
 
-#include "automation/embedded_endpoint.h"
-
 int main(int argc, char** argv) {
     // The embedded engine refuses to start as root with its sandbox on.
     if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    // The embedded engine's DevTools endpoint needs its port before it starts.
-    automation::reserveEmbeddedDebuggingPort();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     testing::InitGoogleTest(&argc, argv);
