@@ -47,12 +47,15 @@ namespace {
 // What is left of a set-up's bound for its next step; at least 1 ms, so that
 // a step past the bound still fails by time rather than waiting the default.
 int remainingMs(const QDeadlineTimer& deadline) {
+    if (deadline.isForever()) return -1;  // each step the connection's default
     return int(std::clamp<qint64>(deadline.remainingTime(), 1, std::numeric_limits<int>::max()));
 }
 
-QDeadlineTimer setUpDeadline(const CdpConnection& connection, int timeoutMs) {
-    return QDeadlineTimer(timeoutMs < 0 ? connection.defaultTimeout() : timeoutMs,
-                          Qt::PreciseTimer);
+// A bound the caller gives covers the whole set-up; without one, each step
+// waits the connection's default, as every other call does.
+QDeadlineTimer setUpDeadline(int timeoutMs) {
+    return timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
+                         : QDeadlineTimer(timeoutMs, Qt::PreciseTimer);
 }
 
 }  // namespace
@@ -60,7 +63,7 @@ QDeadlineTimer setUpDeadline(const CdpConnection& connection, int timeoutMs) {
 std::shared_ptr<CdpSession> CdpSession::createPage(std::shared_ptr<CdpConnection> connection,
                                                    int timeoutMs) {
     if (!connection) return nullptr;
-    const QDeadlineTimer deadline = setUpDeadline(*connection, timeoutMs);
+    const QDeadlineTimer deadline = setUpDeadline(timeoutMs);
     const CdpResult created = connection->call("Target.createTarget", {{"url", "about:blank"}}, {},
                                                remainingMs(deadline));
     const auto* target = std::get_if<QJsonObject>(&created);
@@ -88,7 +91,7 @@ std::shared_ptr<CdpSession> CdpSession::createPage(std::shared_ptr<CdpConnection
 std::shared_ptr<CdpSession> CdpSession::forPageEndpoint(std::shared_ptr<CdpConnection> connection,
                                                         int timeoutMs) {
     if (!connection) return nullptr;
-    const QDeadlineTimer deadline = setUpDeadline(*connection, timeoutMs);
+    const QDeadlineTimer deadline = setUpDeadline(timeoutMs);
     std::shared_ptr<CdpSession> session(new CdpSession(std::move(connection), {}, {}, false));
     if (!session->prepare(deadline)) return nullptr;
     return session;

@@ -23,8 +23,8 @@ namespace automation {
 class CdpSession : public std::enable_shared_from_this<CdpSession> {
 public:
     // Creates a blank page target on a browser-level connection and attaches
-    // to it. Null when the browser does not finish that within `timeoutMs`
-    // (< 0: the connection's default), which bounds the whole set-up.
+    // to it. Null when the browser does not finish that within `timeoutMs`,
+    // which bounds the whole set-up (< 0: each step the connection's default).
     static std::shared_ptr<CdpSession> createPage(std::shared_ptr<CdpConnection> connection,
                                                   int timeoutMs = -1);
     // Uses a connection to a page endpoint (ws://.../devtools/page/<id>); the

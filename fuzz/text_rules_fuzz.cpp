@@ -36,11 +36,12 @@ std::int32_t referenceInteger(std::string_view utf8) {
             folded += '\x01';
     }
     std::size_t at = 0;
-    while (at < folded.size() && std::string_view(" \t\n\v\f\r").find(folded[at]) !=
-                                     std::string_view::npos)
+    while (at < folded.size() &&
+           std::string_view(" \t\n\v\f\r").find(folded[at]) != std::string_view::npos)
         ++at;
     bool negative = false;
-    if (at < folded.size() && (folded[at] == '+' || folded[at] == '-')) negative = folded[at++] == '-';
+    if (at < folded.size() && (folded[at] == '+' || folded[at] == '-'))
+        negative = folded[at++] == '-';
     std::int64_t value = 0;
     for (; at < folded.size() && folded[at] >= '0' && folded[at] <= '9'; ++at) {
         value = value * 10 + (folded[at] - '0');
