@@ -57,4 +57,43 @@ QString runFunction(const QString& source) {
     return callSite(QString(), QStringLiteral("(%1)").arg(source));
 }
 
+QString kindLetters(std::span<const MemberKind> kinds) {
+    QString letters;
+    for (const MemberKind kind : kinds) {
+        switch (kind) {
+            case MemberKind::PropertyGet:
+                letters += QLatin1Char('g');
+                break;
+            case MemberKind::Method:
+                letters += QLatin1Char('m');
+                break;
+            case MemberKind::PropertyPut:
+                letters += QLatin1Char('p');
+                break;
+            case MemberKind::PropertyPutRef:
+                letters += QLatin1Char('r');
+                break;
+        }
+    }
+    return letters;
+}
+
+QString wantedLetter(ResultKind wanted) {
+    switch (wanted) {
+        case ResultKind::None:
+            return QStringLiteral("n");
+        case ResultKind::Text:
+            return QStringLiteral("t");
+        case ResultKind::Number:
+            return QStringLiteral("d");
+        case ResultKind::Object:
+            return QStringLiteral("o");
+        case ResultKind::Boolean:
+            return QStringLiteral("b");
+        case ResultKind::Value:
+            return QStringLiteral("v");
+    }
+    return QStringLiteral("n");
+}
+
 }  // namespace automation::binder

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <span>
+
+#include "automation/remote_object.h"
 
 namespace automation::binder {
 
@@ -21,6 +24,12 @@ const QString& installFunction();
 // wanted, then the member's arguments. Throws "Unbound" when the document has
 // no binder.
 const QString& callFunction();
+
+// How a call's member kinds and wanted result travel to the binder: one
+// letter per kind, in order ("g" get, "m" method, "p" put, "r" put by
+// reference), and one letter for the result ("n", "t", "d", "o", "b", "v").
+QString kindLetters(std::span<const MemberKind> kinds);
+QString wantedLetter(ResultKind wanted);
 
 // The function sent to run `source` (a function expression) with the object
 // as `this`: arguments kinds (unused), wanted, then the function's arguments.

@@ -14,45 +14,6 @@ namespace {
 
 std::atomic<long> liveObjects{0};
 
-QString kindLetters(std::span<const MemberKind> kinds) {
-    QString letters;
-    for (const MemberKind kind : kinds) {
-        switch (kind) {
-            case MemberKind::PropertyGet:
-                letters += 'g';
-                break;
-            case MemberKind::Method:
-                letters += 'm';
-                break;
-            case MemberKind::PropertyPut:
-                letters += 'p';
-                break;
-            case MemberKind::PropertyPutRef:
-                letters += 'r';
-                break;
-        }
-    }
-    return letters;
-}
-
-QString wantedLetter(ResultKind wanted) {
-    switch (wanted) {
-        case ResultKind::None:
-            return QStringLiteral("n");
-        case ResultKind::Text:
-            return QStringLiteral("t");
-        case ResultKind::Number:
-            return QStringLiteral("d");
-        case ResultKind::Object:
-            return QStringLiteral("o");
-        case ResultKind::Boolean:
-            return QStringLiteral("b");
-        case ResultKind::Value:
-            return QStringLiteral("v");
-    }
-    return QStringLiteral("n");
-}
-
 QJsonObject numberArgument(double number) {
     // JSON has no NaN, infinities or negative zero; the protocol spells them.
     if (std::isnan(number)) return {{"unserializableValue", "NaN"}};
@@ -142,8 +103,8 @@ std::variant<AutomationValue, Failure> CdpRemoteObject::invoke(const Invocation&
     const QJsonArray head{
         QJsonObject{{"value",
                      QString::fromUtf8(invocation.name.data(), qsizetype(invocation.name.size()))}},
-        QJsonObject{{"value", kindLetters(invocation.kinds)}},
-        QJsonObject{{"value", wantedLetter(invocation.wanted)}}};
+        QJsonObject{{"value", binder::kindLetters(invocation.kinds)}},
+        QJsonObject{{"value", binder::wantedLetter(invocation.wanted)}}};
     return callBinder(binder::callFunction(), head, invocation.arguments, invocation.wanted);
 }
 
@@ -151,7 +112,7 @@ std::variant<AutomationValue, Failure> CdpRemoteObject::runFunction(std::string_
                                                                     const Arguments& arguments,
                                                                     ResultKind wanted) {
     const QJsonArray head{QJsonObject{{"value", QString()}},
-                          QJsonObject{{"value", wantedLetter(wanted)}}};
+                          QJsonObject{{"value", binder::wantedLetter(wanted)}}};
     const QString declaration =
         binder::runFunction(QString::fromUtf8(source.data(), qsizetype(source.size())));
     return callBinder(declaration, head, arguments, wanted);
@@ -205,9 +166,10 @@ std::variant<TextBatchResult, Failure> CdpRemoteObject::readTexts(const TextBatc
 }
 
 std::variant<AutomationValue, Failure> CdpRemoteObject::keptCandidate(std::int32_t index) {
-    const QJsonArray head{
-        QJsonObject{{"value", QString()}}, QJsonObject{{"value", QStringLiteral("P")}},
-        QJsonObject{{"value", wantedLetter(ResultKind::Object)}}, QJsonObject{{"value", index}}};
+    const QJsonArray head{QJsonObject{{"value", QString()}},
+                          QJsonObject{{"value", QStringLiteral("P")}},
+                          QJsonObject{{"value", binder::wantedLetter(ResultKind::Object)}},
+                          QJsonObject{{"value", index}}};
     return callBinder(binder::callFunction(), head, {}, ResultKind::Object);
 }
 

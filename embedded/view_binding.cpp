@@ -104,45 +104,6 @@ std::string utf8UpToNul(const QString& text) {
     return (nul < 0 ? text : text.left(nul)).toStdString();
 }
 
-QString wantedLetter(ResultKind wanted) {
-    switch (wanted) {
-        case ResultKind::None:
-            return QStringLiteral("n");
-        case ResultKind::Text:
-            return QStringLiteral("t");
-        case ResultKind::Number:
-            return QStringLiteral("d");
-        case ResultKind::Object:
-            return QStringLiteral("o");
-        case ResultKind::Boolean:
-            return QStringLiteral("b");
-        case ResultKind::Value:
-            return QStringLiteral("v");
-    }
-    return QStringLiteral("n");
-}
-
-QString kindLetters(std::span<const automation::MemberKind> kinds) {
-    QString letters;
-    for (const automation::MemberKind kind : kinds) {
-        switch (kind) {
-            case automation::MemberKind::PropertyGet:
-                letters += QLatin1Char('g');
-                break;
-            case automation::MemberKind::Method:
-                letters += QLatin1Char('m');
-                break;
-            case automation::MemberKind::PropertyPut:
-                letters += QLatin1Char('p');
-                break;
-            case automation::MemberKind::PropertyPutRef:
-                letters += QLatin1Char('r');
-                break;
-        }
-    }
-    return letters;
-}
-
 std::optional<double> specialNumber(const QString& name) {
     if (name == QLatin1String("NaN")) return std::nan("");
     if (name == QLatin1String("Infinity")) return HUGE_VAL;
@@ -413,7 +374,7 @@ std::variant<AutomationValue, Failure> ViewBinding::call(
     tail += QLatin1Char(',');
     appendString(tail, kinds);
     tail += QLatin1Char(',');
-    appendString(tail, wantedLetter(wanted));
+    appendString(tail, automation::binder::wantedLetter(wanted));
     tail += QStringLiteral(",[") + argumentList + QStringLiteral("],[") + objects +
             QStringLiteral("]):[\"Unbound\"]})(window[\"") + tableKey() + QStringLiteral("\"])");
     QString head = QStringLiteral("(function(e){return typeof e===\"function\"?e(");
@@ -515,7 +476,8 @@ std::variant<AutomationValue, Failure> ViewObject::invoke(
     return binding_->call(
         table_, handle_,
         QString::fromUtf8(invocation.name.data(), qsizetype(invocation.name.size())), false,
-        kindLetters(invocation.kinds), invocation.wanted, invocation.arguments, timeoutMs_);
+        automation::binder::kindLetters(invocation.kinds), invocation.wanted, invocation.arguments,
+        timeoutMs_);
 }
 
 std::variant<AutomationValue, Failure> ViewObject::runFunction(std::string_view source,
