@@ -42,11 +42,23 @@ wait_for() {
         sleep 0.1
     done
 }
-window_named() { xdotool search --all --onlyvisible --pid "$pid" --name "$1" | head -1; }
+# A search fails with BadWindow when some window of the program goes away
+# while it runs (the engine makes and drops windows at start): that is
+# "not found yet", never the end of the test.
+window_named() { xdotool search --all --onlyvisible --pid "$pid" --name "$1" 2>/dev/null | head -1 || true; }
 has_window() { [ -n "$(window_named "$1")" ]; }
+# Waits for a window named $1 and prints its id.
+find_window() {
+    local id=
+    wait_for has_window "$1"
+    until [ -n "$id" ]; do
+        id=$(window_named "$1")
+        kill -0 "$pid" 2>/dev/null || fail "the program exited while looking for $1"
+    done
+    echo "$id"
+}
 
-wait_for has_window "脚本制作"
-main=$(window_named "脚本制作")
+main=$(find_window "脚本制作")
 xdotool windowactivate --sync "$main"
 # The script box has the focus at start; click it anyway (form position).
 xdotool mousemove --window "$main" 300 60 click 1
@@ -54,17 +66,15 @@ xdotool type --delay 5 "$text"
 # "保存" at (624, 229, 56, 24) in the window's client area.
 xdotool mousemove --window "$main" 652 241 click 1
 
-wait_for has_window "请输入："
-dialog=$(window_named "请输入：")
+dialog=$(find_window "请输入：")
 xdotool windowactivate --sync "$dialog"
 xdotool type --delay 5 "$name"
 xdotool key Return
 
 wait_for test -f "$target"
-wait_for has_window "信息："
+box=$(find_window "信息：")
 actual=$(cat "$target")
 [ "$actual" = "$text" ] || fail "the file holds '$actual', expected '$text'"
-box=$(window_named "信息：")
 xdotool windowactivate --sync "$box"
 xdotool key Return
 echo "saved $target"
