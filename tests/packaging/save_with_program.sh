@@ -58,8 +58,16 @@ find_window() {
     echo "$id"
 }
 
+# Raises and focuses a window: through the window manager when it offers
+# that, else by giving the window the input focus directly.
+activate() {
+    xdotool windowactivate --sync "$1" 2>/dev/null ||
+        timeout 10 xdotool windowfocus --sync "$1" ||
+        fail "cannot focus window $1"
+}
+
 main=$(find_window "脚本制作")
-xdotool windowactivate --sync "$main"
+activate "$main"
 # The script box has the focus at start; click it anyway (form position).
 xdotool mousemove --window "$main" 300 60 click 1
 xdotool type --delay 5 "$text"
@@ -67,7 +75,7 @@ xdotool type --delay 5 "$text"
 xdotool mousemove --window "$main" 652 241 click 1
 
 dialog=$(find_window "请输入：")
-xdotool windowactivate --sync "$dialog"
+activate "$dialog"
 xdotool type --delay 5 "$name"
 xdotool key Return
 
@@ -75,6 +83,6 @@ wait_for test -f "$target"
 box=$(find_window "信息：")
 actual=$(cat "$target")
 [ "$actual" = "$text" ] || fail "the file holds '$actual', expected '$text'"
-xdotool windowactivate --sync "$box"
+activate "$box"
 xdotool key Return
 echo "saved $target"
