@@ -5,6 +5,7 @@
 #include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <functional>
 
 namespace player {
 
@@ -64,7 +65,21 @@ void writeSuite(QXmlStreamWriter& xml, const ScriptResult& result) {
     xml.writeEndElement();
 }
 
-bool finish(QSaveFile& file, QXmlStreamWriter& xml, QString* error) {
+// Writes a report at `path` whose suites `writeSuites` writes into the
+// "testsuites" element; the file replaces the old one only when complete.
+bool writeReport(const QString& path, QString* error,
+                 const std::function<void(QXmlStreamWriter&)>& writeSuites) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    QXmlStreamWriter xml(&file);
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeStartElement(QStringLiteral("testsuites"));
+    xml.writeAttribute(QStringLiteral("name"), QStringLiteral("scriptplayer"));
+    writeSuites(xml);
     xml.writeEndElement();
     xml.writeEndDocument();
     if (xml.hasError() || !file.commit()) {
@@ -78,66 +93,50 @@ bool finish(QSaveFile& file, QXmlStreamWriter& xml, QString* error) {
 
 bool writeJUnitReport(const QString& path, const std::vector<ScriptResult>& results,
                       QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    QXmlStreamWriter xml(&file);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("testsuites"));
-    xml.writeAttribute(QStringLiteral("name"), QStringLiteral("scriptplayer"));
-    for (const ScriptResult& result : results) writeSuite(xml, result);
-    return finish(file, xml, error);
+    return writeReport(path, error, [&](QXmlStreamWriter& xml) {
+        for (const ScriptResult& result : results) writeSuite(xml, result);
+    });
 }
 
 bool mergeJUnitReports(const QString& path, const QStringList& parts, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    QXmlStreamWriter xml(&file);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("testsuites"));
-    xml.writeAttribute(QStringLiteral("name"), QStringLiteral("scriptplayer"));
     QStringList unreadable;
-    for (const QString& part : parts) {
-        QFile input(part);
-        if (!input.open(QIODevice::ReadOnly)) {
-            unreadable << part;
-            continue;
-        }
-        const QByteArray bytes = input.readAll();
-        // A part that is not well-formed to its end is left out whole, so
-        // that it cannot leave the merged report unbalanced.
-        QXmlStreamReader check(bytes);
-        while (!check.atEnd()) check.readNext();
-        if (check.hasError()) {
-            unreadable << part;
-            continue;
-        }
-        QXmlStreamReader reader(bytes);
-        int depth = 0;  // inside a testsuite: the nesting below it
-        while (!reader.atEnd()) {
-            reader.readNext();
-            if (depth == 0 && reader.isStartElement() &&
-                reader.name() == QLatin1String("testsuite")) {
-                depth = 1;
-                xml.writeCurrentToken(reader);
+    const bool written = writeReport(path, error, [&](QXmlStreamWriter& xml) {
+        for (const QString& part : parts) {
+            QFile input(part);
+            if (!input.open(QIODevice::ReadOnly)) {
+                unreadable << part;
                 continue;
             }
-            if (depth == 0) continue;
-            if (reader.isStartElement()) ++depth;
-            if (reader.isEndElement()) --depth;
-            xml.writeCurrentToken(reader);
+            const QByteArray bytes = input.readAll();
+            // A part that is not well-formed to its end is left out whole, so
+            // that it cannot leave the merged report unbalanced.
+            QXmlStreamReader check(bytes);
+            while (!check.atEnd()) check.readNext();
+            if (check.hasError()) {
+                unreadable << part;
+                continue;
+            }
+            QXmlStreamReader reader(bytes);
+            int depth = 0;  // inside a testsuite: the nesting below it
+            while (!reader.atEnd()) {
+                reader.readNext();
+                if (depth == 0 && reader.isStartElement() &&
+                    reader.name() == QLatin1String("testsuite")) {
+                    depth = 1;
+                    xml.writeCurrentToken(reader);
+                    continue;
+                }
+                if (depth == 0) continue;
+                if (reader.isStartElement()) ++depth;
+                if (reader.isEndElement()) --depth;
+                xml.writeCurrentToken(reader);
+            }
         }
-    }
+    });
+    if (!written) return false;
     if (!unreadable.isEmpty() && error)
         *error = QStringLiteral("unreadable part reports: %1").arg(unreadable.join(", "));
-    return finish(file, xml, error);
+    return true;
 }
 
 bool readSuiteCounts(const QString& path, SuiteCounts& counts) {
